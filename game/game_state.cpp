@@ -1,0 +1,8 @@
+#include "game/game_state.h"
+
+namespace mq {
+
+GameState Game;
+char TextBuffer[TEXT_BUFFER_SIZE];
+
+}  // namespace mq

@@ -1,0 +1,46 @@
+// Process-wide window handles and the entry points the window procedure
+// dispatches to. Each .cpp file of ui/ holds one concern.
+#pragma once
+
+#include <windows.h>
+
+namespace mq {
+
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+extern HWND StatusBar;
+extern int ClientWidth;
+extern int ClientHeight;
+
+// main_window.cpp
+ATOM RegisterMainClass(HINSTANCE instance);
+int CreateMainWindow(HINSTANCE instance, int showCommand);
+void ResizeMainWindow();
+// The message loop of WinMain, kept here so tests can run the same loop.
+int RunMessageLoop();
+
+// status_bar.cpp
+void UpdateStatusBar();
+void FormatColourCounts();
+
+// render.cpp
+void LoadTileSprites();
+void DeleteTileSprites();
+void DrawBoard(HDC dc, int flags);
+
+// sound.cpp
+void MidiDevice(int open);
+MMRESULT SendMidi(int status, int data1, int data2);
+
+// scores_dialog.cpp
+INT_PTR CALLBACK ScoresDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// small_dialogs.cpp
+INT_PTR CALLBACK CustomSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+int ChooseGameFile(HWND owner, int save);
+
+}  // namespace mq
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam,
+                                                              LPARAM lParam);
