@@ -124,6 +124,9 @@ int CheckGameOver();
 void PressTile(uint32_t position);
 void ReleaseTile(uint32_t position);
 void CompleteMove(int timer);
+// Drops a removal that was released but not yet completed (its timer is
+// stopped and its note ended), for commands that replace the board.
+void CancelPendingRemoval();
 
 // History. Each keeps its own precondition: a call outside it changes nothing.
 void UndoMove();
