@@ -31,9 +31,24 @@ void DrawBoard(HDC dc, int flags);
 // sound.cpp
 void MidiDevice(int open);
 MMRESULT SendMidi(int status, int data1, int data2);
+// The three calls of the MIDI output, held in a table so tests can put
+// recorders in their place.
+struct MidiApi {
+  MMRESULT(WINAPI* Open)(LPHMIDIOUT out, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+  MMRESULT(WINAPI* ShortMsg)(HMIDIOUT out, DWORD message);
+  MMRESULT(WINAPI* Close)(HMIDIOUT out);
+};
+extern MidiApi Midi;
+extern HMIDIOUT MidiOut;
 
 // scores_dialog.cpp
 INT_PTR CALLBACK ScoresDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Sent by the dialog to itself whenever the ten lines must be filled again.
+constexpr UINT WM_SCORES_REFRESH = WM_USER + 1;
+extern const char* const LevelNames[4];
+extern const char* const SizeNames[4];
+extern int GameTableIndex;
+extern int ShownTableIndex;
 
 // small_dialogs.cpp
 INT_PTR CALLBACK CustomSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -42,5 +57,5 @@ int ChooseGameFile(HWND owner, int save);
 
 }  // namespace mq
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam,
-                                                              LPARAM lParam);
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
