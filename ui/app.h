@@ -57,5 +57,5 @@ int ChooseGameFile(HWND owner, int save);
 
 }  // namespace mq
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK
-    MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+extern "C" __declspec(dllexport) LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam,
+                                                              LPARAM lParam);
