@@ -1,0 +1,7 @@
+#include "storage/state_file.h"
+
+namespace mq {
+
+char FilePath[FILE_PATH_SIZE];
+
+}  // namespace mq
