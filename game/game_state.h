@@ -106,6 +106,12 @@ extern char TextBuffer[TEXT_BUFFER_SIZE];
 inline uint8_t& BoardAt(int column, int row) { return Game.Board[CellIndex(column, row)]; }
 inline uint8_t& MarkAt(int column, int row) { return Game.MarkGrid[CellIndex(column, row)]; }
 
+// Score arithmetic wraps like the 32-bit register it models: a score read
+// from a file can be anything, and overflowing it must not be undefined.
+inline void AddScore(int32_t points) {
+  Game.Score = static_cast<int32_t>(static_cast<uint32_t>(Game.Score) + static_cast<uint32_t>(points));
+}
+
 // Group selection.
 bool HitTest(uint32_t position);
 void SelectGroup(int column, int row);
