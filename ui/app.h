@@ -18,15 +18,38 @@ int CreateMainWindow(HINSTANCE instance, int showCommand);
 void ResizeMainWindow();
 // The message loop of WinMain, kept here so tests can run the same loop.
 int RunMessageLoop();
+// The window the board is drawn in: MainWindow, or during WM_CREATE (before
+// MainWindow is set) the window being created.
+HWND BoardWindow();
+
+// windows_platform.cpp: puts the Windows implementation of the game's seam
+// in place.
+void InstallWindowsPlatform();
 
 // status_bar.cpp
 void UpdateStatusBar();
 void FormatColourCounts();
+// Lays the three parts out for a new client size (the WM_SIZE lParam).
+void LayoutStatusBar(LPARAM clientSize);
+extern int StatusPartEdges[3];
+extern int ColourCounts[8];
 
 // render.cpp
 void LoadTileSprites();
 void DeleteTileSprites();
 void DrawBoard(HDC dc, int flags);
+int BlitBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int sourceX, int sourceY,
+               DWORD rop);
+int DrawTile(HDC dc, int x, int y, int colour);
+void CreateBrushes();
+void DeleteBrushes();
+// The tint of a grey sprite into one colour of the table.
+void TintSprite(HBITMAP sprite, COLORREF colour);
+constexpr int GDI_OBJECT_COUNT = 19;
+constexpr int OUTLINE_BRUSH = 11;
+constexpr int FIRST_SPRITE = 13;
+extern const COLORREF ColourTable[12];
+extern HGDIOBJ GdiObjects[GDI_OBJECT_COUNT];
 
 // sound.cpp
 void MidiDevice(int open);

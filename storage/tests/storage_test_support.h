@@ -2,6 +2,7 @@
 // memory, and a way back to the state of a fresh program.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -80,6 +81,71 @@ inline HighScoreRecord Record(const char* name, int points, uint16_t date = 0) {
   r.Points = points;
   r.Date = date;
   return r;
+}
+
+}  // namespace mq::testing
+
+namespace mq::testing {
+
+// Everything a read may change, for comparing before and after.
+struct StorageSnapshot {
+  GameState Game;
+  HighScoreRecord Tables[HIGH_SCORE_RECORDS];
+  char Name[PLAYER_NAME_SIZE];
+  int32_t NewRecord;
+
+  static StorageSnapshot Take() {
+    StorageSnapshot s;
+    std::memcpy(&s.Game, &mq::Game, sizeof s.Game);
+    std::memcpy(s.Tables, HighScoreTables, sizeof s.Tables);
+    std::memcpy(s.Name, PlayerName, sizeof s.Name);
+    s.NewRecord = NewRecordIndex;
+    return s;
+  }
+  bool SameAsNow() const {
+    return std::memcmp(&Game, &mq::Game, sizeof Game) == 0 &&
+           std::memcmp(Tables, HighScoreTables, sizeof Tables) == 0 &&
+           std::memcmp(Name, PlayerName, sizeof Name) == 0 && NewRecord == NewRecordIndex;
+  }
+};
+
+// A file image assembled at explicit offsets, independent of the writer.
+class FileBuilder {
+ public:
+  explicit FileBuilder(size_t size) : bytes(size, 0) {}
+  std::vector<unsigned char> bytes;
+
+  FileBuilder& Put32(size_t at, int32_t v) {
+    for (int i = 0; i < 4; ++i)
+      bytes.at(at + i) = static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * i));
+    return *this;
+  }
+  FileBuilder& Put16(size_t at, uint16_t v) {
+    bytes.at(at) = static_cast<unsigned char>(v);
+    bytes.at(at + 1) = static_cast<unsigned char>(v >> 8);
+    return *this;
+  }
+  FileBuilder& PutBytes(size_t at, const void* data, size_t n) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) bytes.at(at + i) = p[i];
+    return *this;
+  }
+  FileBuilder& PutRecord(size_t at, const char* name, uint16_t date, int32_t points) {
+    unsigned char field[14] = {};
+    std::memcpy(field, name, std::min<size_t>(std::strlen(name), 14));
+    PutBytes(at, field, 14);
+    Put16(at + 14, date);
+    return Put32(at + 16, points);
+  }
+};
+
+inline int32_t Get32(const std::vector<unsigned char>& b, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | b.at(at + i);
+  return static_cast<int32_t>(v);
+}
+inline uint16_t Get16(const std::vector<unsigned char>& b, size_t at) {
+  return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8));
 }
 
 }  // namespace mq::testing
