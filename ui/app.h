@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 namespace mq {
 
@@ -80,5 +82,5 @@ int ChooseGameFile(HWND owner, int save);
 
 }  // namespace mq
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam,
-                                                              LPARAM lParam);
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

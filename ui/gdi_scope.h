@@ -44,7 +44,8 @@ class MemoryDC {
 
 class SelectScope {
  public:
-  SelectScope(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
+  SelectScope(HDC dc, HGDIOBJ object)
+      : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
   ~SelectScope() {
     if (previous_) SelectObject(dc_, previous_);
   }

@@ -1,7 +1,5 @@
 // The main window: its class, creation and size, the message loop, the menu
 // state and the window procedure that turns each message into game calls.
-#include <commctrl.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -229,7 +227,8 @@ void OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
   CheckMenuRadioItem(menu, IDM_SCORING_0, IDM_SCORING_2, IDM_SCORING_0 + s.ScoringRule, MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_LEVEL_EASY, IDM_LEVEL_HARD, IDM_LEVEL_EASY + s.Level, MF_BYCOMMAND);
   CheckMenuRadioItem(menu, IDM_SIZE_SMALL, IDM_SIZE_CUSTOM, IDM_SIZE_SMALL + s.BoardSize, MF_BYCOMMAND);
-  CheckMenuRadioItem(menu, IDM_SHAPE_RECTANGLE, IDM_SHAPE_CUSTOM, IDM_SHAPE_RECTANGLE + s.Shape, MF_BYCOMMAND);
+  CheckMenuRadioItem(menu, IDM_SHAPE_RECTANGLE, IDM_SHAPE_CUSTOM, IDM_SHAPE_RECTANGLE + s.Shape,
+                     MF_BYCOMMAND);
 }
 
 }  // namespace
@@ -271,8 +270,8 @@ void ResizeMainWindow() {
   GetWindowRect(StatusBar, &status);
   const int statusHeight = status.bottom - status.top;
   const int width = GetSystemMetrics(SM_CXFRAME) + Game.ActiveColumns * Game.CellPitch + 6;
-  const int height = GetSystemMetrics(SM_CYFRAME) + Game.ActiveRows * Game.CellPitch + GetSystemMetrics(SM_CYMENU) +
-                     GetSystemMetrics(SM_CYCAPTION) + statusHeight + 6;
+  const int height = GetSystemMetrics(SM_CYFRAME) + Game.ActiveRows * Game.CellPitch +
+                     GetSystemMetrics(SM_CYMENU) + GetSystemMetrics(SM_CYCAPTION) + statusHeight + 6;
   SetWindowPos(MainWindow, HWND_TOP, 0, 0, width, height, SWP_NOMOVE);
 }
 
@@ -290,8 +289,8 @@ int RunMessageLoop() {
 
 }  // namespace mq
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam,
-                                                              LPARAM lParam) {
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   using namespace mq;
   switch (message) {
     case WM_CREATE:

@@ -58,7 +58,8 @@ void TintSprite(HBITMAP sprite, COLORREF colour) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   WindowDC screen(GetDesktopWindow());
-  if (!GetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), TintPixels, &info, DIB_RGB_COLORS)) return;
+  if (!GetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), TintPixels, &info, DIB_RGB_COLORS))
+    return;
   // A DIB pixel is 0x00RRGGBB, a COLORREF 0x00BBGGRR.
   uint32_t mask = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
   int width = size.cx < Game.TileSize ? size.cx : Game.TileSize;

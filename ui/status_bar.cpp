@@ -1,7 +1,5 @@
 // The three-part status bar: player name (or the selection's count and
 // points), the score, and the tiles left of each colour.
-#include <commctrl.h>
-
 #include <cstdio>
 #include <cstring>
 

@@ -36,7 +36,8 @@ class WindowsPlatform final : public Platform {
     long total = 0;
     while (total < capacity) {
       DWORD got = 0;
-      if (!ReadFile(file, buffer + total, static_cast<DWORD>(capacity - total), &got, nullptr) || got == 0) break;
+      if (!ReadFile(file, buffer + total, static_cast<DWORD>(capacity - total), &got, nullptr) || got == 0)
+        break;
       total += static_cast<long>(got);
     }
     CloseHandle(file);
@@ -44,8 +45,7 @@ class WindowsPlatform final : public Platform {
   }
 
   bool WriteWholeFile(const char* path, const unsigned char* data, long size) override {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     long total = 0;
     while (total < size) {
@@ -83,7 +83,8 @@ class WindowsPlatform final : public Platform {
   int StartTimer(int id, int milliseconds) override {
     HWND window = BoardWindow();
     if (!window) return 0;
-    return static_cast<int>(SetTimer(window, static_cast<UINT_PTR>(id), static_cast<UINT>(milliseconds), nullptr));
+    return static_cast<int>(
+        SetTimer(window, static_cast<UINT_PTR>(id), static_cast<UINT>(milliseconds), nullptr));
   }
 
   void StopTimer(int id) override {

@@ -21,8 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = "EmptyWindow";
   if (!RegisterClassA(&windowClass)) return 0;
-  HWND window = CreateWindowExA(0, "EmptyWindow", "Empty", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400,
-                                300, nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExA(0, "EmptyWindow", "Empty", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                400, 300, nullptr, nullptr, instance, nullptr);
   if (!window) return 0;
   ShowWindow(window, showCommand);
   UpdateWindow(window);

@@ -1,7 +1,5 @@
 #include "harness.h"
 
-#include <commctrl.h>
-
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -198,6 +196,7 @@ COLORREF Pixel(int x, int y) {
 
 void LoadBoard(std::initializer_list<const char*> rows) {
   mq::GameState& g = mq::Game;
+  mq::CancelPendingRemoval();
   const int rowCount = static_cast<int>(rows.size());
   const int columnCount = static_cast<int>(std::strlen(*rows.begin()));
   std::memset(g.Board, 0, sizeof g.Board);
@@ -262,7 +261,8 @@ void RemoveFolder(const std::string& folder) {
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
     } while (FindNextFileA(search, &found));
     FindClose(search);
   }
