@@ -134,6 +134,14 @@ std::string MessageText(HWND box) {
   return text;
 }
 
+// Types into an edit control key by key, over what it held, as the
+// keyboard would: the control's own limit applies.
+void TypeText(HWND edit, const char* text) {
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  SendMessageA(edit, WM_CHAR, VK_BACK, 0);
+  for (const char* c = text; *c; ++c) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(*c), 0);
+}
+
 INT_PTR RunDialog(DialogDriver& driver, int resource, DLGPROC procedure) {
   INT_PTR result = -1;
   driver.Run([&] {
@@ -270,13 +278,16 @@ TEST_F(ScoresDialogTest, CloseStoresTheTypedNameInTheRecordAndAsPlayerName) {
 
 TEST_F(ScoresDialogTest, TheNameTakesAtMostThirteenCharacters) {
   FinishedGameAtPlace3();
+  std::string typed;
   DialogDriver driver;
   driver.Expect("High Scores", [&](HWND d) {
-    SetDlgItemTextA(d, IDC_NAME_FIELD, "ABCDEFGHIJKLMN");
+    TypeText(GetDlgItem(d, IDC_NAME_FIELD), "ABCDEFGHIJKLMNOP");
+    typed = ItemText(d, IDC_NAME_FIELD);
     Click(d, IDOK);
   });
   RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc);
   ExpectDriverDone(driver);
+  EXPECT_EQ(typed, "ABCDEFGHIJKLMN") << "the field takes 14";
   EXPECT_STREQ(PlayerName, "ABCDEFGHIJKLM");
   EXPECT_STREQ(HighScoreTables[83].Name, "ABCDEFGHIJKLM");
 }
@@ -515,6 +526,26 @@ TEST_F(DialogsTest, CustomSizeSelectsTheCurrentSizeAndStoresOnOkOnly) {
   EXPECT_EQ(Game.GameSettings.Rows, 6);
 }
 
+// A size the lists do not hold selects nothing; OK then gives the nearest
+// size they hold, never one outside them.
+TEST_F(DialogsTest, CustomSizeOutsideTheListsComesBackInside) {
+  Game.GameSettings.Columns = 3;
+  Game.GameSettings.Rows = 40;
+  LRESULT columnSelection = 0, rowSelection = 0;
+  DialogDriver driver;
+  driver.Expect("", [&](HWND d) {
+    columnSelection = SendDlgItemMessageA(d, IDC_COLUMNS_LIST, CB_GETCURSEL, 0, 0);
+    rowSelection = SendDlgItemMessageA(d, IDC_ROWS_LIST, CB_GETCURSEL, 0, 0);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_CUSTOM_SIZE, CustomSizeDlgProc), IDOK);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(columnSelection, CB_ERR);
+  EXPECT_EQ(rowSelection, CB_ERR);
+  EXPECT_EQ(Game.GameSettings.Columns, 6);
+  EXPECT_EQ(Game.GameSettings.Rows, 29);
+}
+
 TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
   std::string version, credit, contact, spare;
   DialogDriver driver;
@@ -571,8 +602,10 @@ TEST_F(DialogsTest, SaveProposesTheDatedNameAndAddsTheExtension) {
   std::string proposed;
   const std::string target = TempFolder() + "chosen";
   DialogDriver driver;
+  bool readOnlyShown = true;
   driver.Expect("Save As", [&](HWND d) {
     proposed = WindowText(SaveNameEdit(d));
+    readOnlyShown = IsWindowVisible(GetDlgItem(d, chx1));
     SetWindowTextA(SaveNameEdit(d), target.c_str());
     PostMessageA(d, WM_COMMAND, IDOK, 0);
   });
@@ -580,6 +613,7 @@ TEST_F(DialogsTest, SaveProposesTheDatedNameAndAddsTheExtension) {
   driver.Run([&] { chosen = ChooseGameFile(nullptr, 1); });
   ExpectDriverDone(driver);
   EXPECT_EQ(proposed, DatedName());
+  EXPECT_FALSE(readOnlyShown);
   EXPECT_EQ(chosen, 1);
   EXPECT_EQ(lstrcmpiA(FilePath, (target + ".mqz").c_str()), 0) << FilePath;
 }
@@ -1013,7 +1047,7 @@ TEST_F(WindowDialogsTest, AWholeGameEndsWithItsRecordInTheSettingsFile) {
       [&](HWND d) {
         fieldVisible = IsWindowVisible(GetDlgItem(d, IDC_NAME_FIELD));
         shownName = ItemText(d, IDC_NAME_FIELD);
-        SetDlgItemTextA(d, IDC_NAME_FIELD, "Finisher");
+        TypeText(GetDlgItem(d, IDC_NAME_FIELD), "Finisher");
         Click(d, IDOK);
       },
       120000);
