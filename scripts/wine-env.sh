@@ -3,13 +3,21 @@
 # wine_env_start [--headless] / wine_env_stop.
 
 MQ_ROOT=${MQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX=${MQ_WINEPREFIX:-$MQ_ROOT/build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 MQ_XVFB_PID=""
 
 wine_env_start() {
-  if [ "${1:-}" = "--headless" ] || [ -z "${DISPLAY:-}" ]; then
+  local headless=0
+  if [ "${1:-}" = "--headless" ] || [ -z "${DISPLAY:-}" ]; then headless=1; fi
+  # A desktop keeps its window manager; the private display gets a prefix of
+  # its own in which Wine draws the frames.
+  if [ $headless = 1 ]; then
+    export WINEPREFIX=${MQ_WINEPREFIX:-$MQ_ROOT/build/wineprefix-headless}
+  else
+    export WINEPREFIX=${MQ_WINEPREFIX:-$MQ_ROOT/build/wineprefix}
+  fi
+  if [ $headless = 1 ]; then
     local n
     for n in $(seq 91 130); do
       [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
@@ -25,7 +33,9 @@ wine_env_start() {
     wineserver -w
     # Without a window manager Wine waits 2 s on every hidden window unless
     # it draws the frames itself.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    if [ $headless = 1 ]; then
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    fi
     cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     wineserver -w
     touch "$WINEPREFIX/.mq-ready"
