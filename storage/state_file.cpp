@@ -90,21 +90,15 @@ void ReadRecord(ByteReader& r, HighScoreRecord& record) {
 void WriteHistory(ByteWriter& w, const GameState& g) {
   w.I32(g.MoveCount);
   w.I32(g.MoveTotal);
-  for (const RemovedCell& cell : g.RemovedCellLog) {
-    w.U8(cell.Column);
-    w.U8(cell.Row);
-    w.U8(cell.Colour);
-  }
+  // Three single bytes an entry, {Column, Row, Colour}: the same in memory and on disk.
+  static_assert(sizeof g.RemovedCellLog == LOG_CAPACITY * 3);
+  w.Bytes(g.RemovedCellLog, sizeof g.RemovedCellLog);
   for (int i = 0; i < STORED_MOVE_INDEX; ++i) w.U16(g.MoveIndex[i]);
 }
 void ReadHistory(ByteReader& r, GameState& g) {
   r.I32(g.MoveCount);
   r.I32(g.MoveTotal);
-  for (RemovedCell& cell : g.RemovedCellLog) {
-    r.U8(cell.Column);
-    r.U8(cell.Row);
-    r.U8(cell.Colour);
-  }
+  r.Bytes(g.RemovedCellLog, sizeof g.RemovedCellLog);
   for (int i = 0; i < STORED_MOVE_INDEX; ++i) r.U16(g.MoveIndex[i]);
   // The file does not carry the rest; nothing of the game it replaces may
   // survive there.

@@ -161,10 +161,10 @@ TEST_F(StateFileTest, SettingsPathReplacesTheProgramsExtension) {
       {"C:\\Games\\mq.tar.exe", "C:\\Games\\mq.tar.ini"},
       {"C:\\Games\\mq.", "C:\\Games\\mq.ini"},
       {"C:\\Games.d\\mqexe", "C:\\Games.ini"},  // the last dot, wherever it is
-      {"C:\\abcde.fgh", "C:\\abcde.ini"},     // a dot at index 8 is the lowest found
-      {"C:\\abcd.efgh", nullptr},             // a dot at index 7 is not looked at
-      {"C:\\a\\b.exe", nullptr},              // shorter than 11
-      {"C:\\Games\\marblequake", nullptr},    // no dot at all
+      {"C:\\abcde.fgh", "C:\\abcde.ini"},       // a dot at index 8 is the lowest found
+      {"C:\\abcd.efgh", nullptr},               // a dot at index 7 is not looked at
+      {"C:\\a\\b.exe", nullptr},                // shorter than 11
+      {"C:\\Games\\marblequake", nullptr},      // no dot at all
       {"", nullptr},
   };
   for (const Case& c : cases) {
