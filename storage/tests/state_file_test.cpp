@@ -464,3 +464,28 @@ TEST_F(StateFileTest, RejectedSettingsFileIsKeptAsABackup) {
 
 }  // namespace
 }  // namespace mq
+
+namespace mq {
+namespace {
+
+TEST_F(StateFileTest, SettingsLayoutAtAChosenPathIsNeverMovedAside) {
+  const char* copy = "copy.dat";
+  FileBuilder f = BuildFile(107, true);
+  platform_.Files[copy] = f.bytes;
+  std::strcpy(FilePath, copy);
+  ASSERT_EQ(TransferStateFile(TS_SETTINGS), TS_DONE) << TransferFailureReason();
+  EXPECT_STREQ(FilePath, copy);
+  EXPECT_STREQ(PlayerName, "Filed");
+
+  f.Put32(0, 250);
+  platform_.Files[copy] = f.bytes;
+  EXPECT_EQ(TransferStateFile(TS_SETTINGS), TS_REJECTED);
+  EXPECT_EQ(platform_.Files.size(), 1u);
+  EXPECT_EQ(platform_.Files.at(copy), f.bytes);
+
+  ASSERT_EQ(TransferStateFile(TS_SETTINGS | TS_WRITE), TS_DONE);
+  EXPECT_EQ(platform_.Files.at(copy).size(), 6742u);
+}
+
+}  // namespace
+}  // namespace mq
