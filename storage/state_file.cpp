@@ -90,21 +90,15 @@ void ReadRecord(ByteReader& r, HighScoreRecord& record) {
 void WriteHistory(ByteWriter& w, const GameState& g) {
   w.I32(g.MoveCount);
   w.I32(g.MoveTotal);
-  for (const RemovedCell& cell : g.RemovedCellLog) {
-    w.U8(cell.Column);
-    w.U8(cell.Row);
-    w.U8(cell.Colour);
-  }
+  // Three single bytes an entry, {Column, Row, Colour}: the same in memory and on disk.
+  static_assert(sizeof g.RemovedCellLog == LOG_CAPACITY * 3);
+  w.Bytes(g.RemovedCellLog, sizeof g.RemovedCellLog);
   for (int i = 0; i < STORED_MOVE_INDEX; ++i) w.U16(g.MoveIndex[i]);
 }
 void ReadHistory(ByteReader& r, GameState& g) {
   r.I32(g.MoveCount);
   r.I32(g.MoveTotal);
-  for (RemovedCell& cell : g.RemovedCellLog) {
-    r.U8(cell.Column);
-    r.U8(cell.Row);
-    r.U8(cell.Colour);
-  }
+  r.Bytes(g.RemovedCellLog, sizeof g.RemovedCellLog);
   for (int i = 0; i < STORED_MOVE_INDEX; ++i) r.U16(g.MoveIndex[i]);
   // The file does not carry the rest; nothing of the game it replaces may
   // survive there.
@@ -292,7 +286,7 @@ bool ParseState(long size, bool settings, int32_t& version) {
   return AcceptCandidate(Candidate, hasHistory);
 }
 
-int ReadState(bool settings) {
+int ReadState(bool settings, bool keepRejected) {
   const long read = Host().ReadWholeFile(FilePath, FileImage, FILE_IMAGE_CAPACITY);
   if (read < 0) {
     SetReason("the file cannot be opened");
@@ -302,7 +296,7 @@ int ReadState(bool settings) {
 
   int32_t version = 0;
   if (!ParseState(size, settings, version)) {
-    if (settings) {
+    if (keepRejected) {
       // Kept aside, so the settings written at exit cannot destroy what a
       // later version, or a damaged disk, left there.
       char backup[SIDE_PATH_SIZE];
@@ -338,7 +332,14 @@ int TransferState(int flags) {
   } else {
     FilePath[FILE_PATH_SIZE - 1] = '\0';
   }
-  return (flags & TS_WRITE) != 0 ? WriteState(settings) : ReadState(settings);
+  return (flags & TS_WRITE) != 0 ? WriteState(settings) : ReadState(settings, settings);
+}
+
+int TransferStateFile(int flags) {
+  FailureReason[0] = '\0';
+  FilePath[FILE_PATH_SIZE - 1] = '\0';
+  const bool settings = (flags & TS_SETTINGS) != 0;
+  return (flags & TS_WRITE) != 0 ? WriteState(settings) : ReadState(settings, false);
 }
 
 const char* TransferFailureReason() { return FailureReason; }

@@ -161,10 +161,10 @@ TEST_F(StateFileTest, SettingsPathReplacesTheProgramsExtension) {
       {"C:\\Games\\mq.tar.exe", "C:\\Games\\mq.tar.ini"},
       {"C:\\Games\\mq.", "C:\\Games\\mq.ini"},
       {"C:\\Games.d\\mqexe", "C:\\Games.ini"},  // the last dot, wherever it is
-      {"C:\\abcde.fgh", "C:\\abcde.ini"},     // a dot at index 8 is the lowest found
-      {"C:\\abcd.efgh", nullptr},             // a dot at index 7 is not looked at
-      {"C:\\a\\b.exe", nullptr},              // shorter than 11
-      {"C:\\Games\\marblequake", nullptr},    // no dot at all
+      {"C:\\abcde.fgh", "C:\\abcde.ini"},       // a dot at index 8 is the lowest found
+      {"C:\\abcd.efgh", nullptr},               // a dot at index 7 is not looked at
+      {"C:\\a\\b.exe", nullptr},                // shorter than 11
+      {"C:\\Games\\marblequake", nullptr},      // no dot at all
       {"", nullptr},
   };
   for (const Case& c : cases) {
@@ -460,6 +460,31 @@ TEST_F(StateFileTest, RejectedSettingsFileIsKeptAsABackup) {
     EXPECT_EQ(platform_.Files.count(kSettings), 0u) << d.what;
     EXPECT_EQ(platform_.Files.at(std::string(kSettings) + ".bak"), f.bytes) << d.what;
   }
+}
+
+}  // namespace
+}  // namespace mq
+
+namespace mq {
+namespace {
+
+TEST_F(StateFileTest, SettingsLayoutAtAChosenPathIsNeverMovedAside) {
+  const char* copy = "copy.dat";
+  FileBuilder f = BuildFile(107, true);
+  platform_.Files[copy] = f.bytes;
+  std::strcpy(FilePath, copy);
+  ASSERT_EQ(TransferStateFile(TS_SETTINGS), TS_DONE) << TransferFailureReason();
+  EXPECT_STREQ(FilePath, copy);
+  EXPECT_STREQ(PlayerName, "Filed");
+
+  f.Put32(0, 250);
+  platform_.Files[copy] = f.bytes;
+  EXPECT_EQ(TransferStateFile(TS_SETTINGS), TS_REJECTED);
+  EXPECT_EQ(platform_.Files.size(), 1u);
+  EXPECT_EQ(platform_.Files.at(copy), f.bytes);
+
+  ASSERT_EQ(TransferStateFile(TS_SETTINGS | TS_WRITE), TS_DONE);
+  EXPECT_EQ(platform_.Files.at(copy).size(), 6742u);
 }
 
 }  // namespace

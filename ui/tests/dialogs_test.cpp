@@ -1,0 +1,610 @@
+// The dialogs on their own, opened with DialogBoxParamA and driven from a
+// thread timer as a player would drive them.
+// clang-format off
+// The headers below build on windows.h.
+#include <windows.h>
+#include <commctrl.h>
+#include <dlgs.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app.h"
+#include "game/game_state.h"
+#include "resource.h"
+#include "storage/high_scores.h"
+#include "storage/state_file.h"
+#include "ui/tests/dialog_driver.h"
+
+namespace mq {
+namespace {
+
+using test::Click;
+using test::DialogDriver;
+using test::ItemText;
+using test::WindowText;
+
+HighScoreRecord Record(const char* name, int points, uint16_t date) {
+  HighScoreRecord record = {};
+  std::snprintf(record.Name, sizeof record.Name, "%s", name);
+  record.Date = date;
+  record.Points = points;
+  return record;
+}
+
+// A table of ten descending scores with names "<prefix>0".."<prefix>9".
+void FillTable(int first, const char* prefix, int top) {
+  for (int k = 0; k < 10; ++k) {
+    char name[14];
+    std::snprintf(name, sizeof name, "%s%d", prefix, k);
+    HighScoreTables[first + k] =
+        Record(name, top - 100 * k, static_cast<uint16_t>(0x8000 | (18 << 9) | (3 << 5) | 5));
+  }
+}
+
+std::string ExpectedLine(const HighScoreRecord& record) {
+  std::snprintf(TextBuffer, sizeof TextBuffer, "%06d - %s ", record.Points, record.Name);
+  if (record.Date & 0x8000) DateStamp(record.Date);
+  return TextBuffer;
+}
+
+bool SameRecord(const HighScoreRecord& a, const HighScoreRecord& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// What the High Scores dialog showed while it was open.
+struct ScoresView {
+  std::string Caption;
+  std::string Lines[10];
+  bool NameVisible = false;
+  std::string NameText;
+  RECT NameRect = {};
+  RECT LineRects[10] = {};
+  LRESULT NameLimit = 0;
+  LRESULT LevelSelection = -1;
+  LRESULT SizeSelection = -1;
+  std::string LevelEntries[4];
+  std::string SizeEntries[4];
+  bool ReplayEnabled = false;
+};
+
+RECT ClientRectOf(HWND dialog, int id) {
+  RECT rect;
+  GetWindowRect(GetDlgItem(dialog, id), &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::string ListEntry(HWND dialog, int list, int index) {
+  char text[64] = {};
+  SendDlgItemMessageA(dialog, list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+ScoresView ReadScores(HWND dialog) {
+  ScoresView view;
+  view.Caption = WindowText(dialog);
+  for (int k = 0; k < 10; ++k) {
+    view.Lines[k] = ItemText(dialog, IDC_SCORE_LINE_FIRST + k);
+    view.LineRects[k] = ClientRectOf(dialog, IDC_SCORE_LINE_FIRST + k);
+  }
+  HWND field = GetDlgItem(dialog, IDC_NAME_FIELD);
+  view.NameVisible = IsWindowVisible(field);
+  view.NameText = WindowText(field);
+  view.NameRect = ClientRectOf(dialog, IDC_NAME_FIELD);
+  view.NameLimit = SendMessageA(field, EM_GETLIMITTEXT, 0, 0);
+  view.LevelSelection = SendDlgItemMessageA(dialog, IDC_LEVEL_LIST, CB_GETCURSEL, 0, 0);
+  view.SizeSelection = SendDlgItemMessageA(dialog, IDC_SIZE_LIST, CB_GETCURSEL, 0, 0);
+  for (int i = 0; i < 4; ++i) {
+    view.LevelEntries[i] = ListEntry(dialog, IDC_LEVEL_LIST, i);
+    view.SizeEntries[i] = ListEntry(dialog, IDC_SIZE_LIST, i);
+  }
+  view.ReplayEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_REPLAY_GAME));
+  return view;
+}
+
+// Chooses an entry in one of the lists as a player would: the selection
+// changes and the dialog hears CBN_SELCHANGE.
+void Choose(HWND dialog, int list, int index) {
+  SendDlgItemMessageA(dialog, list, CB_SETCURSEL, index, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, list)));
+}
+
+// The text of a message box: its one static control with text.
+BOOL CALLBACK FindStaticText(HWND child, LPARAM param) {
+  char className[16] = {};
+  GetClassNameA(child, className, sizeof className);
+  std::string text = WindowText(child);
+  if (lstrcmpiA(className, "Static") == 0 && !text.empty()) {
+    *reinterpret_cast<std::string*>(param) = text;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string MessageText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+INT_PTR RunDialog(DialogDriver& driver, int resource, DLGPROC procedure) {
+  INT_PTR result = -1;
+  driver.Run([&] {
+    result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), nullptr, procedure, 0);
+  });
+  return result;
+}
+
+class DialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Game = GameState{};
+    std::memset(HighScoreTables, 0, sizeof HighScoreTables);
+    std::snprintf(PlayerName, sizeof PlayerName, "Anonymus");
+    NewRecordIndex = -1;
+  }
+  void ExpectDriverDone(const DialogDriver& driver) {
+    EXPECT_TRUE(driver.AllDone());
+    for (const std::string& failure : driver.Failures()) ADD_FAILURE() << failure;
+  }
+};
+
+class ScoresDialogTest : public DialogsTest {
+ protected:
+  // A finished game on Difficult/Big whose score entered table 80 at place 3.
+  void FinishedGameAtPlace3() {
+    Game.GameSettings.Level = 2;
+    Game.GameSettings.BoardSize = 2;
+    FillTable(80, "p", 5000);
+    Game.GameOver = 1;
+    Game.HighScoreHandled = 1;
+    Game.MoveCount = 7;
+    Game.Score = 4700;
+    HighScoreTables[83] = Record("Anonymus", 4700, static_cast<uint16_t>(0x8000 | (18 << 9) | (12 << 5) | 7));
+    NewRecordIndex = 83;
+  }
+};
+
+TEST_F(ScoresDialogTest, OpensOnTheGameTableWithBothListsSelected) {
+  Game.GameSettings.Level = 2;
+  Game.GameSettings.BoardSize = 2;
+  FillTable(80, "big", 9000);
+  FillTable(60, "small", 3000);
+  ScoresView view, afterSwitch;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    view = ReadScores(d);
+    Choose(d, IDC_SIZE_LIST, 0);
+    afterSwitch = ReadScores(d);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDOK);
+  ExpectDriverDone(driver);
+
+  EXPECT_EQ(view.Caption, "High Scores");
+  EXPECT_EQ(view.LevelSelection, 2);
+  EXPECT_EQ(view.SizeSelection, 2);
+  const char* levels[] = {"Easy", "Standard", "Difficult", "Hard"};
+  const char* sizes[] = {"Small", "Medium", "Big", "Custom"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(view.LevelEntries[i], levels[i]);
+    EXPECT_EQ(view.SizeEntries[i], sizes[i]);
+  }
+  EXPECT_EQ(GameTableIndex, 80);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(view.Lines[k], ExpectedLine(HighScoreTables[80 + k])) << k;
+  EXPECT_EQ(view.Lines[0].rfind("009000 - big0 ", 0), 0u) << view.Lines[0];
+  EXPECT_FALSE(view.NameVisible) << "no game is over";
+  EXPECT_FALSE(view.ReplayEnabled) << "no move was applied";
+
+  EXPECT_EQ(ShownTableIndex, 60);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(afterSwitch.Lines[k], ExpectedLine(HighScoreTables[60 + k])) << k;
+}
+
+TEST_F(ScoresDialogTest, EmptyPlacesShowZerosAndNoDate) {
+  ScoresView view;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    view = ReadScores(d);
+    Click(d, IDCANCEL);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDCANCEL);
+  ExpectDriverDone(driver);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(view.Lines[k], "000000 -  ") << k;
+}
+
+TEST_F(ScoresDialogTest, NameFieldLiesOnTheNewRecordLinePrefilled) {
+  FinishedGameAtPlace3();
+  ScoresView view, otherTable, backAgain;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    view = ReadScores(d);
+    Choose(d, IDC_LEVEL_LIST, 0);
+    otherTable = ReadScores(d);
+    Choose(d, IDC_LEVEL_LIST, 2);
+    backAgain = ReadScores(d);
+    Click(d, IDCANCEL);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDCANCEL);
+  ExpectDriverDone(driver);
+
+  ASSERT_TRUE(view.NameVisible);
+  EXPECT_EQ(view.NameText, "Anonymus");
+  EXPECT_EQ(view.NameLimit, 14);
+  const RECT& line = view.LineRects[3];
+  EXPECT_EQ(view.NameRect.left, line.left + 46);
+  EXPECT_EQ(view.NameRect.top, line.top);
+  EXPECT_EQ(view.NameRect.right - view.NameRect.left, line.right - line.left - 60);
+  EXPECT_EQ(view.NameRect.bottom - view.NameRect.top, line.bottom - line.top);
+  EXPECT_TRUE(view.ReplayEnabled);
+  EXPECT_FALSE(otherTable.NameVisible) << "another table is shown";
+  EXPECT_TRUE(backAgain.NameVisible);
+}
+
+TEST_F(ScoresDialogTest, CloseStoresTheTypedNameInTheRecordAndAsPlayerName) {
+  FinishedGameAtPlace3();
+  HighScoreRecord before[10];
+  std::memcpy(before, &HighScoreTables[80], sizeof before);
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Marble Master");
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDOK);
+  ExpectDriverDone(driver);
+  EXPECT_STREQ(PlayerName, "Marble Master");
+  EXPECT_STREQ(HighScoreTables[83].Name, "Marble Master");
+  EXPECT_EQ(HighScoreTables[83].Points, 4700);
+  for (int k = 0; k < 10; ++k) {
+    if (k != 3) {
+      EXPECT_TRUE(SameRecord(HighScoreTables[80 + k], before[k])) << k;
+    }
+  }
+}
+
+TEST_F(ScoresDialogTest, TheNameTakesAtMostThirteenCharacters) {
+  FinishedGameAtPlace3();
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "ABCDEFGHIJKLMN");
+    Click(d, IDOK);
+  });
+  RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc);
+  ExpectDriverDone(driver);
+  EXPECT_STREQ(PlayerName, "ABCDEFGHIJKLM");
+  EXPECT_STREQ(HighScoreTables[83].Name, "ABCDEFGHIJKLM");
+}
+
+TEST_F(ScoresDialogTest, EscapeKeepsRecordAndPlayerName) {
+  FinishedGameAtPlace3();
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Somebody");
+    PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDCANCEL);
+  ExpectDriverDone(driver);
+  EXPECT_STREQ(PlayerName, "Anonymus");
+  EXPECT_STREQ(HighScoreTables[83].Name, "Anonymus");
+}
+
+TEST_F(ScoresDialogTest, NameIsNotStoredWhileAnotherTableIsShown) {
+  FinishedGameAtPlace3();
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Somebody");
+    Choose(d, IDC_SIZE_LIST, 1);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDOK);
+  ExpectDriverDone(driver);
+  EXPECT_STREQ(PlayerName, "Anonymus");
+  EXPECT_STREQ(HighScoreTables[83].Name, "Anonymus");
+}
+
+// A game that entered no record but equals another game's score: that
+// record keeps its name, the field stays hidden and only PlayerName changes.
+TEST_F(ScoresDialogTest, AnEqualScoreOfAnotherGameIsNeverRenamed) {
+  FinishedGameAtPlace3();
+  NewRecordIndex = -1;
+  Game.Score = 4500;  // the same as place 5 ("p4" after the insertion above is at 84)
+  HighScoreRecord before[10];
+  std::memcpy(before, &HighScoreTables[80], sizeof before);
+  ScoresView view;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    view = ReadScores(d);
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Intruder");
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDOK);
+  ExpectDriverDone(driver);
+  EXPECT_FALSE(view.NameVisible);
+  EXPECT_STREQ(PlayerName, "Intruder");
+  EXPECT_EQ(std::memcmp(before, &HighScoreTables[80], sizeof before), 0);
+}
+
+struct ClearCase {
+  int Level;
+  int Size;
+  const char* Question;
+};
+
+class ClearScoresTest : public ScoresDialogTest, public ::testing::WithParamInterface<ClearCase> {};
+
+TEST_P(ClearScoresTest, AsksThenClearsOnlyTheChosenTable) {
+  const ClearCase& c = GetParam();
+  for (int t = 0; t <= 120; t += 10) FillTable(t, "x", 1000 + t);
+  HighScoreRecord before[HIGH_SCORE_RECORDS];
+  std::memcpy(before, HighScoreTables, sizeof before);
+  const int cleared = ScoreTableIndex(c.Level, c.Size);
+
+  std::string question, caption;
+  ScoresView afterNo, afterYes;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    Choose(d, IDC_LEVEL_LIST, c.Level);
+    Choose(d, IDC_SIZE_LIST, c.Size);
+    Click(d, IDC_CLEAR_SCORES);
+  });
+  driver.Expect("Marblequake", [&](HWND box) {
+    question = MessageText(box);
+    caption = WindowText(box);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+  });
+  driver.Expect("High Scores", [&](HWND d) {
+    afterNo = ReadScores(d);
+    Click(d, IDC_CLEAR_SCORES);
+  });
+  driver.Expect("Marblequake", [&](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+  driver.Expect("High Scores", [&](HWND d) {
+    afterYes = ReadScores(d);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDOK);
+  ExpectDriverDone(driver);
+
+  EXPECT_EQ(question, c.Question);
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(afterNo.Lines[k], ExpectedLine(before[cleared + k])) << k;
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(afterYes.Lines[k], "000000 -  ") << k;
+  for (int i = 0; i < HIGH_SCORE_RECORDS; ++i) {
+    if (i >= cleared && i < cleared + 10) {
+      EXPECT_TRUE(SameRecord(HighScoreTables[i], HighScoreRecord{})) << i;
+    } else {
+      EXPECT_TRUE(SameRecord(HighScoreTables[i], before[i])) << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, ClearScoresTest,
+                         ::testing::Values(ClearCase{3, 0, "Clear Scores for Small-Hard?"},
+                                           ClearCase{1, 1, "Clear Scores for Medium-Standard?"},
+                                           ClearCase{0, 3, "Clear Scores for Custom-Easy?"}));
+
+TEST_F(ScoresDialogTest, OtherScoringRulesShowAndClearTheSharedTable) {
+  Game.GameSettings.ScoringRule = 2;
+  FillTable(120, "shared", 7000);
+  FillTable(0, "easy", 2000);
+  ScoresView views[3];
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    views[0] = ReadScores(d);
+    Choose(d, IDC_LEVEL_LIST, 0);
+    Choose(d, IDC_SIZE_LIST, 0);
+    views[1] = ReadScores(d);
+    Click(d, IDC_CLEAR_SCORES);
+  });
+  driver.Expect("Marblequake", [&](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+  driver.Expect("High Scores", [&](HWND d) {
+    views[2] = ReadScores(d);
+    Click(d, IDOK);
+  });
+  RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(views[0].Lines[0].rfind("007000 - shared0 ", 0), 0u) << views[0].Lines[0];
+  EXPECT_EQ(views[1].Lines[0], views[0].Lines[0]);
+  EXPECT_EQ(views[2].Lines[0], "000000 -  ");
+  EXPECT_EQ(HighScoreTables[120].Points, 0);
+  EXPECT_EQ(HighScoreTables[0].Points, 2000) << "the easy table under the first rule stays";
+}
+
+// Clearing the game's own table takes its new record with it: the field
+// hides and closing renames nothing.
+TEST_F(ScoresDialogTest, ClearingTheGameTableHidesTheNameField) {
+  FinishedGameAtPlace3();
+  ScoresView view;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) { Click(d, IDC_CLEAR_SCORES); });
+  driver.Expect("Marblequake", [&](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });
+  driver.Expect("High Scores", [&](HWND d) {
+    view = ReadScores(d);
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Ghost");
+    Click(d, IDOK);
+  });
+  RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc);
+  ExpectDriverDone(driver);
+  EXPECT_FALSE(view.NameVisible);
+  for (int k = 0; k < 10; ++k) EXPECT_TRUE(SameRecord(HighScoreTables[80 + k], HighScoreRecord{})) << k;
+}
+
+TEST_F(ScoresDialogTest, NewGameStoresTheChosenLevelAndSizeAndTheName) {
+  FinishedGameAtPlace3();
+  Game.GameSettings.Columns = 13;
+  Game.GameSettings.Rows = 9;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Newcomer");
+    Click(d, IDC_NEW_GAME);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDC_NEW_GAME);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(Game.GameSettings.Level, 2);
+  EXPECT_EQ(Game.GameSettings.BoardSize, 2);
+  EXPECT_STREQ(HighScoreTables[83].Name, "Newcomer");
+
+  // Custom keeps the configured columns and rows; the lists name the table.
+  DialogDriver again;
+  again.Expect("High Scores", [&](HWND d) {
+    Choose(d, IDC_LEVEL_LIST, 3);
+    Choose(d, IDC_SIZE_LIST, 3);
+    Click(d, IDC_NEW_GAME);
+  });
+  EXPECT_EQ(RunDialog(again, IDD_HIGH_SCORES, ScoresDlgProc), IDC_NEW_GAME);
+  ExpectDriverDone(again);
+  EXPECT_EQ(Game.GameSettings.Level, 3);
+  EXPECT_EQ(Game.GameSettings.BoardSize, 3);
+  EXPECT_EQ(Game.GameSettings.Columns, 13);
+  EXPECT_EQ(Game.GameSettings.Rows, 9);
+}
+
+TEST_F(ScoresDialogTest, ReplayGameStoresTheNameAndEndsWith150) {
+  FinishedGameAtPlace3();
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    SetDlgItemTextA(d, IDC_NAME_FIELD, "Again");
+    Click(d, IDC_REPLAY_GAME);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDC_REPLAY_GAME);
+  ExpectDriverDone(driver);
+  EXPECT_STREQ(PlayerName, "Again");
+  EXPECT_STREQ(HighScoreTables[83].Name, "Again");
+}
+
+TEST_F(DialogsTest, CustomSizeSelectsTheCurrentSizeAndStoresOnOkOnly) {
+  Game.GameSettings.Columns = 11;
+  Game.GameSettings.Rows = 12;
+  std::string caption, columns, rows, first, last;
+  LRESULT count = 0;
+  DialogDriver driver;
+  driver.Expect("", [&](HWND d) {
+    caption = WindowText(d);
+    columns = ItemText(d, IDC_COLUMNS_LIST);
+    rows = ItemText(d, IDC_ROWS_LIST);
+    count = SendDlgItemMessageA(d, IDC_ROWS_LIST, CB_GETCOUNT, 0, 0);
+    first = ListEntry(d, IDC_COLUMNS_LIST, 0);
+    last = ListEntry(d, IDC_COLUMNS_LIST, 23);
+    SendDlgItemMessageA(d, IDC_COLUMNS_LIST, CB_SETCURSEL, 23, 0);
+    SendDlgItemMessageA(d, IDC_ROWS_LIST, CB_SETCURSEL, 0, 0);
+    Click(d, IDCANCEL);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_CUSTOM_SIZE, CustomSizeDlgProc), IDCANCEL);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(columns, "11");
+  EXPECT_EQ(rows, "12");
+  EXPECT_EQ(count, 24);
+  EXPECT_EQ(first, "6");
+  EXPECT_EQ(last, "29");
+  EXPECT_EQ(Game.GameSettings.Columns, 11);
+  EXPECT_EQ(Game.GameSettings.Rows, 12);
+
+  DialogDriver ok;
+  ok.Expect("", [&](HWND d) {
+    SendDlgItemMessageA(d, IDC_COLUMNS_LIST, CB_SETCURSEL, 23, 0);
+    SendDlgItemMessageA(d, IDC_ROWS_LIST, CB_SETCURSEL, 0, 0);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunDialog(ok, IDD_CUSTOM_SIZE, CustomSizeDlgProc), IDOK);
+  ExpectDriverDone(ok);
+  EXPECT_EQ(Game.GameSettings.Columns, 29);
+  EXPECT_EQ(Game.GameSettings.Rows, 6);
+}
+
+TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
+  std::string version, credit, contact, spare;
+  DialogDriver driver;
+  driver.Expect("About Marblequake", [&](HWND d) {
+    version = ItemText(d, IDC_ABOUT_VERSION);
+    credit = ItemText(d, IDC_ABOUT_CREDIT);
+    contact = ItemText(d, IDC_ABOUT_CONTACT);
+    spare = ItemText(d, IDC_ABOUT_SPARE);
+    PostMessageA(d, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_ABOUT, AboutDlgProc), IDOK);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(version, "Version: 1.07");
+  EXPECT_EQ(credit, "Written for the Marblequake project");
+  EXPECT_EQ(contact, "Write to the Marblequake team");
+  EXPECT_EQ(spare, "");
+
+  DialogDriver escape;
+  escape.Expect("About Marblequake", [&](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); });
+  EXPECT_EQ(RunDialog(escape, IDD_ABOUT, AboutDlgProc), IDCANCEL);
+  ExpectDriverDone(escape);
+}
+
+// A folder of its own under the temporary folder, in Windows form.
+std::string TempFolder() {
+  char path[MAX_PATH];
+  GetTempPathA(sizeof path, path);
+  std::string folder = std::string(path) + "mq-dialogs";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder + "\\";
+}
+
+HWND SaveNameEdit(HWND dialog) {
+  return reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
+}
+
+std::string DatedName() {
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  char name[16];
+  std::snprintf(name, sizeof name, "Mqz%02d%02d%02d", today.wYear % 100, today.wMonth, today.wDay);
+  return name;
+}
+
+TEST_F(DialogsTest, CancelledFileDialogsLeaveFilePathEmpty) {
+  for (int save = 0; save <= 1; ++save) {
+    std::snprintf(FilePath, sizeof FilePath, "C:\\left\\over.mqz");
+    DialogDriver driver;
+    driver.Expect(save ? "Save As" : "Open", [&](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); });
+    int chosen = -1;
+    driver.Run([&] { chosen = ChooseGameFile(nullptr, save); });
+    ExpectDriverDone(driver);
+    EXPECT_EQ(chosen, 0) << save;
+    EXPECT_STREQ(FilePath, "") << save;
+  }
+}
+
+TEST_F(DialogsTest, SaveProposesTheDatedNameAndAddsTheExtension) {
+  std::snprintf(FilePath, sizeof FilePath, "C:\\some\\other.mqz");
+  std::string proposed;
+  const std::string target = TempFolder() + "chosen";
+  DialogDriver driver;
+  driver.Expect("Save As", [&](HWND d) {
+    proposed = WindowText(SaveNameEdit(d));
+    SetWindowTextA(SaveNameEdit(d), target.c_str());
+    PostMessageA(d, WM_COMMAND, IDOK, 0);
+  });
+  int chosen = -1;
+  driver.Run([&] { chosen = ChooseGameFile(nullptr, 1); });
+  ExpectDriverDone(driver);
+  EXPECT_EQ(proposed, DatedName());
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(lstrcmpiA(FilePath, (target + ".mqz").c_str()), 0) << FilePath;
+}
+
+TEST_F(DialogsTest, OpenAcceptsAMissingFileInAnExistingFolder) {
+  const std::string target = TempFolder() + "not-there.mqz";
+  DeleteFileA(target.c_str());
+  bool readOnlyShown = false;
+  DialogDriver driver;
+  driver.Expect("Open", [&](HWND d) {
+    readOnlyShown = IsWindowVisible(GetDlgItem(d, chx1));
+    SendMessageA(d, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(target.c_str()));
+    PostMessageA(d, WM_COMMAND, IDOK, 0);
+  });
+  int chosen = -1;
+  driver.Run([&] { chosen = ChooseGameFile(nullptr, 0); });
+  ExpectDriverDone(driver);
+  EXPECT_EQ(chosen, 1);
+  EXPECT_EQ(lstrcmpiA(FilePath, target.c_str()), 0) << FilePath;
+  EXPECT_TRUE(readOnlyShown);
+}
+
+}  // namespace
+}  // namespace mq
