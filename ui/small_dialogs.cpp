@@ -60,7 +60,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
       std::snprintf(TextBuffer, sizeof TextBuffer, "Version: %d.%02d", static_cast<int>(StateVersion / 100),
                     static_cast<int>(StateVersion % 100));
       SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, TextBuffer);
-      SetDlgItemTextA(dialog, IDC_ABOUT_CREDIT, "Written for the Marblequake project");
+      SetDlgItemTextA(dialog, IDC_ABOUT_CREDIT, "By the Marblequake project");
       return 1;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));

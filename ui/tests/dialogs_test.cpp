@@ -142,6 +142,21 @@ void TypeText(HWND edit, const char* text) {
   for (const char* c = text; *c; ++c) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(*c), 0);
 }
 
+// A centred static wraps a text wider than itself onto a line its height
+// does not show.
+bool TextFitsOneLine(HWND control) {
+  const std::string text = WindowText(control);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  RECT client;
+  GetClientRect(control, &client);
+  return size.cx <= client.right;
+}
+
 INT_PTR RunDialog(DialogDriver& driver, int resource, DLGPROC procedure) {
   INT_PTR result = -1;
   driver.Run([&] {
@@ -548,8 +563,10 @@ TEST_F(DialogsTest, CustomSizeOutsideTheListsComesBackInside) {
 
 TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
   std::string version, credit, contact, spare;
+  bool fits[3] = {};
   DialogDriver driver;
   driver.Expect("About Marblequake", [&](HWND d) {
+    for (int i = 0; i < 3; ++i) fits[i] = TextFitsOneLine(GetDlgItem(d, IDC_ABOUT_VERSION + i));
     version = ItemText(d, IDC_ABOUT_VERSION);
     credit = ItemText(d, IDC_ABOUT_CREDIT);
     contact = ItemText(d, IDC_ABOUT_CONTACT);
@@ -559,9 +576,10 @@ TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
   EXPECT_EQ(RunDialog(driver, IDD_ABOUT, AboutDlgProc), IDOK);
   ExpectDriverDone(driver);
   EXPECT_EQ(version, "Version: 1.07");
-  EXPECT_EQ(credit, "Written for the Marblequake project");
+  EXPECT_EQ(credit, "By the Marblequake project");
   EXPECT_EQ(contact, "Write to the Marblequake team");
   EXPECT_EQ(spare, "");
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(fits[i]) << "line " << IDC_ABOUT_VERSION + i << " wraps or is cut";
 
   DialogDriver escape;
   escape.Expect("About Marblequake", [&](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); });
