@@ -165,6 +165,31 @@ INT_PTR RunDialog(DialogDriver& driver, int resource, DLGPROC procedure) {
   return result;
 }
 
+// The driver itself: a dialog that never comes, or one nobody expected,
+// fails the test in bounded time instead of hanging it.
+TEST(DialogDriverTest, AMissingDialogFailsWithinItsTime) {
+  DialogDriver driver;
+  bool acted = false;
+  driver.Expect(
+      "Never Shown", [&](HWND) { acted = true; }, 300);
+  const DWORD start = GetTickCount();
+  driver.Run([] {});
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  EXPECT_FALSE(acted);
+  EXPECT_FALSE(driver.AllDone());
+  ASSERT_EQ(driver.Failures().size(), 1u);
+  EXPECT_NE(driver.Failures()[0].find("Never Shown"), std::string::npos);
+}
+
+TEST(DialogDriverTest, AnUnexpectedDialogIsCancelled) {
+  DialogDriver driver;
+  int answer = 0;
+  driver.Run([&] { answer = MessageBoxA(nullptr, "Nobody waits for this", "Stray", MB_OKCANCEL); });
+  EXPECT_EQ(answer, IDCANCEL);
+  ASSERT_EQ(driver.Failures().size(), 1u);
+  EXPECT_NE(driver.Failures()[0].find("Stray"), std::string::npos);
+}
+
 class DialogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
