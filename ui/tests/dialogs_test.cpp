@@ -267,6 +267,25 @@ TEST_F(ScoresDialogTest, EmptyPlacesShowZerosAndNoDate) {
   for (int k = 0; k < 10; ++k) EXPECT_EQ(view.Lines[k], "000000 -  ") << k;
 }
 
+// A name from a file may fill all 14 bytes with no terminator: the line
+// shows those 14 and nothing of the bytes after them.
+TEST_F(ScoresDialogTest, ANameFillingItsWholeFieldShowsNoMore) {
+  Game.GameSettings.Level = 0;
+  Game.GameSettings.BoardSize = 0;
+  std::memcpy(HighScoreTables[0].Name, "ABCDEFGHIJKLMN", 14);
+  HighScoreTables[0].Date = 0x4141;  // no date, but printable bytes right after the name
+  HighScoreTables[0].Points = 0x41414141;
+  std::string line;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    line = ItemText(d, IDC_SCORE_LINE_FIRST);
+    Click(d, IDOK);
+  });
+  RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(line, std::to_string(0x41414141) + " - ABCDEFGHIJKLMN ");
+}
+
 TEST_F(ScoresDialogTest, NameFieldLiesOnTheNewRecordLinePrefilled) {
   FinishedGameAtPlace3();
   ScoresView view, otherTable, backAgain;
