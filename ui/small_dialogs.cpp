@@ -1,5 +1,6 @@
 // The custom board size dialog, the About box and the Open and Save dialogs
 // for saved games.
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -75,6 +76,7 @@ int ChooseGameFile(HWND owner, int save) {
   OPENFILENAMEA dialog;
   std::memset(&dialog, 0, sizeof dialog);
   // The 76-byte layout: the dialog without the places bar.
+  static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76);
   dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = "Text (*.mqz)\0*.mqz\0";
