@@ -141,7 +141,9 @@ void RedoMove();
 void ReplayGame();
 
 // How much of a recorded history is consistent with its board: the counts
-// that can be trusted (an empty history when nothing can).
+// that can be trusted (an empty history when nothing can). The reader then
+// installs MoveIndex[0] = 0 and LogCursor = MoveIndex[MoveCount]: a damaged
+// MoveIndex[0] yields the empty history but is still in the candidate.
 struct TrustedHistory {
   int32_t MoveCount;
   int32_t MoveTotal;
