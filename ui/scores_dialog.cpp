@@ -79,7 +79,10 @@ void StoreName(HWND dialog) {
 
 void InitDialog(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, IDC_REPLAY_GAME), Game.MoveCount != 0);
-  SetDlgItemTextA(dialog, IDC_NAME_FIELD, PlayerName);
+  // The name may come from a file without a terminator inside its buffer.
+  char name[PLAYER_NAME_SIZE + 1] = {};
+  std::memcpy(name, PlayerName, PLAYER_NAME_SIZE);
+  SetDlgItemTextA(dialog, IDC_NAME_FIELD, name);
   SendDlgItemMessageA(dialog, IDC_NAME_FIELD, EM_LIMITTEXT, 14, 0);
   for (int i = 0; i < 4; ++i) {
     SendDlgItemMessageA(dialog, IDC_LEVEL_LIST, CB_INSERTSTRING, static_cast<WPARAM>(-1),

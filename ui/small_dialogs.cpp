@@ -22,11 +22,13 @@ void FillSizeList(HWND dialog, int list, int selected) {
   SendDlgItemMessageA(dialog, list, CB_SETCURSEL, selected - MIN_BOARD_DIM, 0);
 }
 
-// A list left without a selection keeps the value it was opened with.
+// A list left without a selection (opened with a size it does not hold)
+// gives the nearest size it does hold, never one outside 6..29.
 int ChosenSize(HWND dialog, int list, int current) {
   LRESULT selection = SendDlgItemMessageA(dialog, list, CB_GETCURSEL, 0, 0);
-  if (selection < 0 || selection > MAX_BOARD_DIM - MIN_BOARD_DIM) return current;
-  return static_cast<int>(selection) + MIN_BOARD_DIM;
+  if (selection >= 0 && selection <= MAX_BOARD_DIM - MIN_BOARD_DIM)
+    return static_cast<int>(selection) + MIN_BOARD_DIM;
+  return current < MIN_BOARD_DIM ? MIN_BOARD_DIM : current > MAX_BOARD_DIM ? MAX_BOARD_DIM : current;
 }
 
 }  // namespace

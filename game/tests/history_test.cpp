@@ -259,5 +259,43 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"one_tile_move", [](GameState& g) { g.MoveIndex[1] = 1; }, 0, 0}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
+struct LegalCase {
+  const char* name;
+  void (*change)(GameState&);
+  bool legal;
+};
+
+class LegalBoards : public GameTest, public ::testing::WithParamInterface<LegalCase> {};
+
+TEST_P(LegalBoards, ReachablePositionsOnly) {
+  LoadBoard({"1.....", "2.3...", "321...", "123...", "231...", "312..."}, 0);
+  GetParam().change(Game);
+  EXPECT_EQ(IsLegalBoard(Game), GetParam().legal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LegalBoards,
+    ::testing::Values(
+        LegalCase{"as_dealt", [](GameState&) {}, true},
+        LegalCase{"empty", [](GameState& g) { std::memset(g.Board, 0, sizeof g.Board); }, true},
+        LegalCase{"colour_of_the_level", [](GameState& g) { g.Board[CellIndex(0, 5)] = 3; }, true},
+        LegalCase{"colour_beyond_the_level", [](GameState& g) { g.Board[CellIndex(0, 5)] = 4; }, false},
+        LegalCase{"gap_in_a_column", [](GameState& g) { g.Board[CellIndex(0, 3)] = 0; }, false},
+        LegalCase{"tile_in_the_next_column", [](GameState& g) { g.Board[CellIndex(3, 5)] = 1; }, true},
+        LegalCase{"tile_beyond_an_empty_column", [](GameState& g) { g.Board[CellIndex(5, 5)] = 1; }, false},
+        LegalCase{"tile_outside_the_columns", [](GameState& g) { g.Board[CellIndex(6, 5)] = 1; }, false},
+        LegalCase{"tile_outside_the_rows", [](GameState& g) { g.Board[CellIndex(0, 6)] = 1; }, false},
+        LegalCase{"tile_in_the_border_column", [](GameState& g) { g.Board[CellIndex(29, 0)] = 1; }, false},
+        LegalCase{"tile_in_the_border_row",
+                  [](GameState& g) {
+                    g.GameSettings.Columns = g.GameSettings.Rows = 29;
+                    g.Board[CellIndex(0, 29)] = 1;
+                  },
+                  false},
+        LegalCase{"too_few_columns", [](GameState& g) { g.GameSettings.Columns = 5; }, false},
+        LegalCase{"too_many_rows", [](GameState& g) { g.GameSettings.Rows = 30; }, false},
+        LegalCase{"level_out_of_range", [](GameState& g) { g.GameSettings.Level = 4; }, false}),
+    [](const ::testing::TestParamInfo<LegalCase>& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace mq::testing

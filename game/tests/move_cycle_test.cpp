@@ -365,5 +365,14 @@ TEST_F(MoveCycle, NewGameAndReplayForgetTheRecordEntered) {
   EXPECT_EQ(NewRecordIndex, -1);
 }
 
+TEST_F(MoveCycle, DealtBoardWithoutMovesIsNotFinished) {
+  LoadBoard({"121212", "212121", "121212", "212121", "121212", "212121"});
+  PressTile(CellPosition(2, 2));
+  EXPECT_EQ(Game.SelectedCount, 1);
+  EXPECT_EQ(Game.GameOver, 0);
+  ReleaseTile(CellPosition(2, 2));
+  EXPECT_EQ(Game.RemovalPending, 0);
+}
+
 }  // namespace
 }  // namespace mq::testing
