@@ -112,6 +112,22 @@ TEST_F(CommandsTest, UnreadableGameIsReportedAndChangesNothing) {
   EXPECT_EQ(mq::Game.Score, 12);
 }
 
+void AnswerYes(HWND box) { PressButton(box, IDYES); }
+
+TEST_F(CommandsTest, FailedSaveIsReported) {
+  ChosenFile = TempPath("locked.mqz");
+  // Held open without sharing by another "program": it cannot be replaced.
+  HANDLE file = CreateFileA(ChosenFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  WhenDialog(nullptr, ChooseFileToSave);
+  WhenDialog(nullptr, AnswerYes);  // the dialog's own question: replace the file?
+  WhenDialog("Marblequake", ReadMessageAndClose);
+  RunCommand(IDM_SAVE);
+  CloseHandle(file);
+  EXPECT_EQ(PendingDialogActions(), 0);
+  EXPECT_NE(MessageText.find("locked.mqz"), std::string::npos) << MessageText;
+  EXPECT_EQ(FileSize(ChosenFile), 0);
+}
+
 TEST_F(CommandsTest, CancelledFileDialogsChangeNothing) {
   SnapshotBoard();
   WhenDialog(nullptr, PressCancel);

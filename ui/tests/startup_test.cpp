@@ -3,6 +3,7 @@
 
 #include "app.h"
 #include "game/game_state.h"
+#include "game/platform.h"
 #include "harness.h"
 #include "resource.h"
 #include "storage/high_scores.h"
@@ -114,6 +115,21 @@ TEST_F(StartupTest, ClassUsesTheWindowProcedure) {
   ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "Marblequake", &windowClass));
   EXPECT_EQ(reinterpret_cast<void*>(windowClass.lpfnWndProc), reinterpret_cast<void*>(MainWndProc));
   EXPECT_EQ(windowClass.style, CS_HREDRAW | CS_VREDRAW);
+}
+
+TEST_F(StartupTest, WithoutAWindowNoTimerStartsAndTheMoveCompletesAtOnce) {
+  CloseMainWindow();
+  EXPECT_EQ(mq::Host().StartTimer(mq::IDT_REMOVE, 200), 0);
+  // The game side of a timer that cannot start: the release completes the move.
+  mq::Game.GameSettings.Level = 3;
+  mq::Game.ActiveColumns = mq::Game.ActiveRows = 6;
+  std::memset(mq::Game.Board, 0, sizeof mq::Game.Board);
+  mq::BoardAt(0, 5) = 1;
+  mq::BoardAt(1, 5) = 1;
+  mq::PressTile(MAKELPARAM(3, 3 + 5 * mq::Game.CellPitch));
+  mq::ReleaseTile(MAKELPARAM(3, 3 + 5 * mq::Game.CellPitch));
+  EXPECT_EQ(mq::Game.RemovalPending, 0);
+  EXPECT_EQ(mq::BoardAt(0, 5), 0);
 }
 
 }  // namespace
