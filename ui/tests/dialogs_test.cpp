@@ -972,6 +972,7 @@ TEST_F(WindowDialogsTest, AboutFromTheMenu) {
 TEST_F(WindowDialogsTest, SaveAndOpenRoundTripAGameWithItsHistory) {
   PlaySomeMoves();
   const std::string path = mqtest::TempPath("round.mqz");
+  DeleteFileA(path.c_str());
   ChooseFile(IDM_SAVE, path);
   const GameSnapshot saved = GameSnapshot::Take();
   EXPECT_EQ(FileBytes(path).size(), static_cast<size_t>(SAVED_GAME_SIZE));
