@@ -335,6 +335,22 @@ TEST_F(ScoresDialogTest, CloseStoresTheTypedNameInTheRecordAndAsPlayerName) {
   }
 }
 
+// The player types into the field and presses Enter, which is "&Close".
+TEST_F(ScoresDialogTest, EnterInTheNameFieldStoresTheName) {
+  FinishedGameAtPlace3();
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    HWND field = GetDlgItem(d, IDC_NAME_FIELD);
+    SetFocus(field);
+    TypeText(field, "Keyboard");
+    PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
+  });
+  EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDOK);
+  ExpectDriverDone(driver);
+  EXPECT_STREQ(PlayerName, "Keyboard");
+  EXPECT_STREQ(HighScoreTables[83].Name, "Keyboard");
+}
+
 TEST_F(ScoresDialogTest, TheNameTakesAtMostThirteenCharacters) {
   FinishedGameAtPlace3();
   std::string typed;
@@ -630,6 +646,43 @@ TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
   EXPECT_EQ(RunDialog(escape, IDD_ABOUT, AboutDlgProc), IDCANCEL);
   ExpectDriverDone(escape);
 }
+
+struct ClosingCase {
+  int Resource;
+  DLGPROC Procedure;
+  const char* Title;
+  bool EscapeKey;  // otherwise the caption's close button
+};
+
+class DialogClosingTest : public DialogsTest, public ::testing::WithParamInterface<ClosingCase> {};
+
+// The Escape key and the caption's close button end every dialog with 2,
+// and leave the game's settings alone.
+TEST_P(DialogClosingTest, EndsWithCancel) {
+  const ClosingCase& c = GetParam();
+  Game.GameOver = 1;
+  const GameSettingsRecord before = Game.GameSettings;
+  DialogDriver driver;
+  driver.Expect(c.Title, [&](HWND d) {
+    if (c.EscapeKey) {
+      PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    } else {
+      PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+  });
+  EXPECT_EQ(RunDialog(driver, c.Resource, c.Procedure), IDCANCEL);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(std::memcmp(&before, &Game.GameSettings, sizeof before), 0);
+  EXPECT_STREQ(PlayerName, "Anonymus");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, DialogClosingTest,
+                         ::testing::Values(ClosingCase{IDD_HIGH_SCORES, ScoresDlgProc, "High Scores", true},
+                                           ClosingCase{IDD_HIGH_SCORES, ScoresDlgProc, "High Scores", false},
+                                           ClosingCase{IDD_CUSTOM_SIZE, CustomSizeDlgProc, "", true},
+                                           ClosingCase{IDD_CUSTOM_SIZE, CustomSizeDlgProc, "", false},
+                                           ClosingCase{IDD_ABOUT, AboutDlgProc, "About Marblequake", true},
+                                           ClosingCase{IDD_ABOUT, AboutDlgProc, "About Marblequake", false}));
 
 // The run's private folder, in Windows form.
 std::string TempFolder() { return mqtest::TempDir() + "\\"; }
