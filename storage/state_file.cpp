@@ -286,7 +286,7 @@ bool ParseState(long size, bool settings, int32_t& version) {
   return AcceptCandidate(Candidate, hasHistory);
 }
 
-int ReadState(bool settings) {
+int ReadState(bool settings, bool keepRejected) {
   const long read = Host().ReadWholeFile(FilePath, FileImage, FILE_IMAGE_CAPACITY);
   if (read < 0) {
     SetReason("the file cannot be opened");
@@ -296,7 +296,7 @@ int ReadState(bool settings) {
 
   int32_t version = 0;
   if (!ParseState(size, settings, version)) {
-    if (settings) {
+    if (keepRejected) {
       // Kept aside, so the settings written at exit cannot destroy what a
       // later version, or a damaged disk, left there.
       char backup[SIDE_PATH_SIZE];
@@ -332,7 +332,14 @@ int TransferState(int flags) {
   } else {
     FilePath[FILE_PATH_SIZE - 1] = '\0';
   }
-  return (flags & TS_WRITE) != 0 ? WriteState(settings) : ReadState(settings);
+  return (flags & TS_WRITE) != 0 ? WriteState(settings) : ReadState(settings, settings);
+}
+
+int TransferStateFile(int flags) {
+  FailureReason[0] = '\0';
+  FilePath[FILE_PATH_SIZE - 1] = '\0';
+  const bool settings = (flags & TS_SETTINGS) != 0;
+  return (flags & TS_WRITE) != 0 ? WriteState(settings) : ReadState(settings, false);
 }
 
 const char* TransferFailureReason() { return FailureReason; }

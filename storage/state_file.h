@@ -25,6 +25,11 @@ void SetProgramPath(const char* path);
 
 int TransferState(int flags);
 
+// The same transfer on the file named in FilePath, in the layout that
+// TS_SETTINGS selects, without deriving the settings path and without moving
+// a rejected file aside: for tools that work on copies of state files.
+int TransferStateFile(int flags);
+
 // Why the last TransferState did not succeed, as one short sentence.
 const char* TransferFailureReason();
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -23,8 +24,9 @@ class HighScoresTest : public ::testing::Test {
   static void FillTable(int first, std::initializer_list<int> points) {
     int i = 0;
     for (int p : points) {
-      std::string name = "P" + std::to_string(i);
-      HighScoreTables[first + i] = Record(name.c_str(), p, 0x8021);
+      char name[16] = {};
+      std::snprintf(name, sizeof name, "P%d", i);
+      HighScoreTables[first + i] = Record(name, p, 0x8021);
       ++i;
     }
   }

@@ -157,7 +157,7 @@ void Mutate(Bytes& b, const FieldMap& m, std::mt19937& random) {
 
 // What an accepted read must leave: a game the rules can play on.
 void ExpectPlayable(const char* seed, int iteration) {
-  const auto where = [&] { return std::string(seed) + " #" + std::to_string(iteration); };
+  const auto where = [&] { return testing::Numbered((std::string(seed) + " #").c_str(), iteration); };
   ASSERT_TRUE(IsLegalBoard(Game)) << where();
   ASSERT_GE(Game.MoveCount, 0) << where();
   ASSERT_LE(Game.MoveCount, Game.MoveTotal) << where();

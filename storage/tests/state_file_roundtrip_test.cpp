@@ -188,7 +188,7 @@ TEST_F(StateFileRoundTripTest, SettingsCarryTablesAndName) {
   Deal(1, 16, 17, 1);
   for (int i = 0; i < HIGH_SCORE_RECORDS; ++i) {
     HighScoreTables[i] =
-        testing::Record(("N" + std::to_string(i)).c_str(), 5000 - i, static_cast<uint16_t>(0x8000 + i));
+        testing::Record(testing::Numbered("N", i).c_str(), 5000 - i, static_cast<uint16_t>(0x8000 + i));
   }
   std::strcpy(PlayerName, "Player One");
   ASSERT_EQ(TransferState(TS_SETTINGS | TS_WRITE), TS_DONE);

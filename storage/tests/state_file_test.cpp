@@ -66,7 +66,7 @@ FileBuilder BuildFile(int32_t version, bool settings, int32_t score = 37) {
     const int records = oldTables ? 100 : 130;
     for (int i = 0; i < records; ++i) {
       const int record = oldTables && i >= 90 ? i + 30 : i;
-      f.PutRecord(at, ("R" + std::to_string(record)).c_str(), static_cast<uint16_t>(0x8000 | record),
+      f.PutRecord(at, testing::Numbered("R", record).c_str(), static_cast<uint16_t>(0x8000 | record),
                   10000 - record);
       at += 20;
     }
@@ -304,7 +304,7 @@ TEST_F(StateFileTest, Version105SettingsFillTheOldTablesAndLeaveTheHardestLevel)
       EXPECT_STREQ(HighScoreTables[i].Name, "Kept") << i;
       EXPECT_EQ(HighScoreTables[i].Points, i);
     } else {
-      EXPECT_EQ(std::string(HighScoreTables[i].Name), "R" + std::to_string(i));
+      EXPECT_EQ(std::string(HighScoreTables[i].Name), testing::Numbered("R", i));
       EXPECT_EQ(HighScoreTables[i].Points, 10000 - i);
       EXPECT_EQ(HighScoreTables[i].Date, 0x8000 | i);
     }
@@ -315,7 +315,7 @@ TEST_F(StateFileTest, Version105SettingsFillTheOldTablesAndLeaveTheHardestLevel)
 TEST_F(StateFileTest, Version106SettingsFillAllTables) {
   ASSERT_EQ(ReadSettings(BuildFile(106, true).bytes), TS_DONE) << TransferFailureReason();
   for (int i = 0; i < HIGH_SCORE_RECORDS; ++i) {
-    EXPECT_EQ(std::string(HighScoreTables[i].Name), "R" + std::to_string(i));
+    EXPECT_EQ(std::string(HighScoreTables[i].Name), testing::Numbered("R", i));
   }
   ASSERT_EQ(ReadSettings(BuildFile(102, true).bytes), TS_DONE) << TransferFailureReason();
   EXPECT_EQ(Game.MoveTotal, 0);
@@ -460,6 +460,31 @@ TEST_F(StateFileTest, RejectedSettingsFileIsKeptAsABackup) {
     EXPECT_EQ(platform_.Files.count(kSettings), 0u) << d.what;
     EXPECT_EQ(platform_.Files.at(std::string(kSettings) + ".bak"), f.bytes) << d.what;
   }
+}
+
+}  // namespace
+}  // namespace mq
+
+namespace mq {
+namespace {
+
+TEST_F(StateFileTest, SettingsLayoutAtAChosenPathIsNeverMovedAside) {
+  const char* copy = "copy.dat";
+  FileBuilder f = BuildFile(107, true);
+  platform_.Files[copy] = f.bytes;
+  std::strcpy(FilePath, copy);
+  ASSERT_EQ(TransferStateFile(TS_SETTINGS), TS_DONE) << TransferFailureReason();
+  EXPECT_STREQ(FilePath, copy);
+  EXPECT_STREQ(PlayerName, "Filed");
+
+  f.Put32(0, 250);
+  platform_.Files[copy] = f.bytes;
+  EXPECT_EQ(TransferStateFile(TS_SETTINGS), TS_REJECTED);
+  EXPECT_EQ(platform_.Files.size(), 1u);
+  EXPECT_EQ(platform_.Files.at(copy), f.bytes);
+
+  ASSERT_EQ(TransferStateFile(TS_SETTINGS | TS_WRITE), TS_DONE);
+  EXPECT_EQ(platform_.Files.at(copy).size(), 6742u);
 }
 
 }  // namespace

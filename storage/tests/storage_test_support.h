@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -75,9 +76,16 @@ inline void ResetStorageState() {
   NewRecordIndex = -1;
 }
 
+// "R7" and the like, for names that tell records apart.
+inline std::string Numbered(const char* prefix, int n) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%d", prefix, n);
+  return text;
+}
+
 inline HighScoreRecord Record(const char* name, int points, uint16_t date = 0) {
   HighScoreRecord r{};
-  std::strncpy(r.Name, name, sizeof r.Name - 1);
+  for (size_t i = 0; i + 1 < sizeof r.Name && name[i] != '\0'; ++i) r.Name[i] = name[i];
   r.Points = points;
   r.Date = date;
   return r;
