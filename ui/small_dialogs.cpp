@@ -1,5 +1,6 @@
 // The custom board size dialog, the About box and the Open and Save dialogs
 // for saved games.
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +61,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
       std::snprintf(TextBuffer, sizeof TextBuffer, "Version: %d.%02d", static_cast<int>(StateVersion / 100),
                     static_cast<int>(StateVersion % 100));
       SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, TextBuffer);
-      SetDlgItemTextA(dialog, IDC_ABOUT_CREDIT, "Written for the Marblequake project");
+      SetDlgItemTextA(dialog, IDC_ABOUT_CREDIT, "By the Marblequake project");
       return 1;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
@@ -75,6 +76,7 @@ int ChooseGameFile(HWND owner, int save) {
   OPENFILENAMEA dialog;
   std::memset(&dialog, 0, sizeof dialog);
   // The 76-byte layout: the dialog without the places bar.
+  static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76);
   dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = "Text (*.mqz)\0*.mqz\0";

@@ -60,11 +60,11 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
   }
 }
 
-DialogDriver::DialogDriver() { active_ = this; }
+DialogDriver::DialogDriver() = default;
 
 DialogDriver::~DialogDriver() {
   if (timer_) KillTimer(nullptr, timer_);
-  active_ = nullptr;
+  if (active_ == this) active_ = nullptr;
 }
 
 void DialogDriver::Expect(const std::string& title, Action action, DWORD timeoutMs) {
@@ -72,6 +72,9 @@ void DialogDriver::Expect(const std::string& title, Action action, DWORD timeout
 }
 
 void DialogDriver::Run(const std::function<void()>& body) {
+  // One driver at a time owns the timer's attention; runs do not nest.
+  DialogDriver* previous = active_;
+  active_ = this;
   stepStart_ = GetTickCount();
   timer_ = SetTimer(nullptr, 0, 20, Tick);
   body();
@@ -86,6 +89,7 @@ void DialogDriver::Run(const std::function<void()>& body) {
   }
   KillTimer(nullptr, timer_);
   timer_ = 0;
+  active_ = previous;
 }
 
 void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {

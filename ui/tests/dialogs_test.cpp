@@ -142,12 +142,52 @@ void TypeText(HWND edit, const char* text) {
   for (const char* c = text; *c; ++c) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(*c), 0);
 }
 
+// A centred static wraps a text wider than itself onto a line its height
+// does not show.
+bool TextFitsOneLine(HWND control) {
+  const std::string text = WindowText(control);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  RECT client;
+  GetClientRect(control, &client);
+  return size.cx <= client.right;
+}
+
 INT_PTR RunDialog(DialogDriver& driver, int resource, DLGPROC procedure) {
   INT_PTR result = -1;
   driver.Run([&] {
     result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource), nullptr, procedure, 0);
   });
   return result;
+}
+
+// The driver itself: a dialog that never comes, or one nobody expected,
+// fails the test in bounded time instead of hanging it.
+TEST(DialogDriverTest, AMissingDialogFailsWithinItsTime) {
+  DialogDriver driver;
+  bool acted = false;
+  driver.Expect(
+      "Never Shown", [&](HWND) { acted = true; }, 300);
+  const DWORD start = GetTickCount();
+  driver.Run([] {});
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  EXPECT_FALSE(acted);
+  EXPECT_FALSE(driver.AllDone());
+  ASSERT_EQ(driver.Failures().size(), 1u);
+  EXPECT_NE(driver.Failures()[0].find("Never Shown"), std::string::npos);
+}
+
+TEST(DialogDriverTest, AnUnexpectedDialogIsCancelled) {
+  DialogDriver driver;
+  int answer = 0;
+  driver.Run([&] { answer = MessageBoxA(nullptr, "Nobody waits for this", "Stray", MB_OKCANCEL); });
+  EXPECT_EQ(answer, IDCANCEL);
+  ASSERT_EQ(driver.Failures().size(), 1u);
+  EXPECT_NE(driver.Failures()[0].find("Stray"), std::string::npos);
 }
 
 class DialogsTest : public ::testing::Test {
@@ -225,6 +265,25 @@ TEST_F(ScoresDialogTest, EmptyPlacesShowZerosAndNoDate) {
   EXPECT_EQ(RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc), IDCANCEL);
   ExpectDriverDone(driver);
   for (int k = 0; k < 10; ++k) EXPECT_EQ(view.Lines[k], "000000 -  ") << k;
+}
+
+// A name from a file may fill all 14 bytes with no terminator: the line
+// shows those 14 and nothing of the bytes after them.
+TEST_F(ScoresDialogTest, ANameFillingItsWholeFieldShowsNoMore) {
+  Game.GameSettings.Level = 0;
+  Game.GameSettings.BoardSize = 0;
+  std::memcpy(HighScoreTables[0].Name, "ABCDEFGHIJKLMN", 14);
+  HighScoreTables[0].Date = 0x4141;  // no date, but printable bytes right after the name
+  HighScoreTables[0].Points = 0x41414141;
+  std::string line;
+  DialogDriver driver;
+  driver.Expect("High Scores", [&](HWND d) {
+    line = ItemText(d, IDC_SCORE_LINE_FIRST);
+    Click(d, IDOK);
+  });
+  RunDialog(driver, IDD_HIGH_SCORES, ScoresDlgProc);
+  ExpectDriverDone(driver);
+  EXPECT_EQ(line, std::to_string(0x41414141) + " - ABCDEFGHIJKLMN ");
 }
 
 TEST_F(ScoresDialogTest, NameFieldLiesOnTheNewRecordLinePrefilled) {
@@ -548,8 +607,10 @@ TEST_F(DialogsTest, CustomSizeOutsideTheListsComesBackInside) {
 
 TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
   std::string version, credit, contact, spare;
+  bool fits[3] = {};
   DialogDriver driver;
   driver.Expect("About Marblequake", [&](HWND d) {
+    for (int i = 0; i < 3; ++i) fits[i] = TextFitsOneLine(GetDlgItem(d, IDC_ABOUT_VERSION + i));
     version = ItemText(d, IDC_ABOUT_VERSION);
     credit = ItemText(d, IDC_ABOUT_CREDIT);
     contact = ItemText(d, IDC_ABOUT_CONTACT);
@@ -559,9 +620,10 @@ TEST_F(DialogsTest, AboutShowsNameVersionAndCredit) {
   EXPECT_EQ(RunDialog(driver, IDD_ABOUT, AboutDlgProc), IDOK);
   ExpectDriverDone(driver);
   EXPECT_EQ(version, "Version: 1.07");
-  EXPECT_EQ(credit, "Written for the Marblequake project");
+  EXPECT_EQ(credit, "By the Marblequake project");
   EXPECT_EQ(contact, "Write to the Marblequake team");
   EXPECT_EQ(spare, "");
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(fits[i]) << "line " << IDC_ABOUT_VERSION + i << " wraps or is cut";
 
   DialogDriver escape;
   escape.Expect("About Marblequake", [&](HWND d) { PostMessageA(d, WM_COMMAND, IDCANCEL, 0); });

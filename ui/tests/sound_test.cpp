@@ -27,6 +27,7 @@ struct MidiRecorder {
   static inline DWORD_PTR Instance = 1;
   static inline DWORD Flags = 1;
   static inline HMIDIOUT Closed = nullptr;
+  static inline size_t SentBeforeClose = 0;
   static inline MMRESULT OpenResult = MMSYSERR_NOERROR;
   static inline MMRESULT SendResult = MMSYSERR_NOERROR;
   static inline HMIDIOUT const Handle = reinterpret_cast<HMIDIOUT>(0x5150);
@@ -50,6 +51,7 @@ struct MidiRecorder {
   static MMRESULT WINAPI Close(HMIDIOUT out) {
     ++Closes;
     Closed = out;
+    SentBeforeClose = Messages.size();
     return MMSYSERR_NOERROR;
   }
   static void Reset() {
@@ -59,6 +61,7 @@ struct MidiRecorder {
     Callback = Instance = 1;
     Flags = 1;
     Closed = nullptr;
+    SentBeforeClose = 0;
     OpenResult = SendResult = MMSYSERR_NOERROR;
   }
 };
@@ -310,6 +313,27 @@ TEST_F(SoundTest, SoundSwitchedOnDuringARemovalSendsItsNoteOff) {
   mqtest::RunCommand(IDM_SOUND);
   mqtest::FireTimer(IDT_REMOVE);
   EXPECT_EQ(Sent(), Sequence({{RemovalOff}}));
+}
+
+// A removal dropped before its timer expires still ends its note, so no
+// note is left sounding on the output.
+TEST_F(SoundTest, ARemovalDroppedByNewGameEndsItsNote) {
+  mqtest::LoadBoard({"112", "334", "556"});
+  mqtest::ClickCell(0, 0);
+  mqtest::RunCommand(IDM_NEW);
+  EXPECT_EQ(Sent(), Sequence({{RemovalOn[0], RemovalOn[1], RemovalOff}}));
+  test::PumpFor(300);  // its timer is gone as well
+  EXPECT_EQ(Sent().size(), 3u);
+}
+
+TEST_F(SoundTest, ClosingTheWindowEndsAPendingNoteBeforeClosingTheOutput) {
+  mqtest::LoadBoard({"112", "334", "556"});
+  mqtest::ClickCell(0, 0);
+  mqtest::CloseMainWindow();
+  EXPECT_EQ(Sent(), Sequence({{RemovalOn[0], RemovalOn[1], RemovalOff}}));
+  EXPECT_EQ(MidiRecorder::Closes, 1);
+  EXPECT_EQ(MidiRecorder::SentBeforeClose, 3u);
+  EXPECT_EQ(MidiOut, nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+// Runs the built mqz beside this test program, when there is one.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "storage/tests/storage_test_support.h"
+
+namespace mq {
+namespace {
+
+std::string Corpus(const char* name) {
+  std::string here = __FILE__;
+  return here.substr(0, here.find_last_of('/')) + "/corpus/" + name;
+}
+
+std::string MqzBinary() {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "";
+  self[n] = '\0';
+  std::string path(self);
+  return path.substr(0, path.find_last_of('/')) + "/mqz";
+}
+
+struct MqzRun {
+  int status;
+  std::string output;  // stdout and stderr together
+};
+
+MqzRun Mqz(const std::string& arguments) {
+  const std::string command = MqzBinary() + " " + arguments + " 2>&1";
+  MqzRun run{-1, ""};
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char chunk[512];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.output.append(chunk, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class MqzBinaryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (access(MqzBinary().c_str(), X_OK) != 0) GTEST_SKIP() << "mqz is not built beside the tests";
+    dir_ = ::testing::TempDir() + "mqz_binary_test_" + std::to_string(getpid()) + "/";
+    ASSERT_EQ(std::system(("mkdir -p " + dir_).c_str()), 0);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::system(("rm -rf " + dir_).c_str());
+  }
+  std::string dir_;
+};
+
+TEST_F(MqzBinaryTest, ShowsASettingsFileWithItsTables) {
+  const MqzRun run = Mqz(Corpus("settings_105.ini"));
+  EXPECT_EQ(run.status, 2) << "no command is a usage error";
+  const MqzRun show = Mqz("show " + Corpus("settings_105.ini"));
+  ASSERT_EQ(show.status, 0) << show.output;
+  for (const char* line : {"version: 105\n", "level: 2 (Difficult)\n", "size: 11x12 (Small)\n", "sound: on\n",
+                           "player: Marble Fan\n", "table 30 (Standard, Small):\n", "2026-03-05"}) {
+    EXPECT_NE(show.output.find(line), std::string::npos) << line << "\n" << show.output;
+  }
+}
+
+TEST_F(MqzBinaryTest, NewGameMatchesTheRulesInProcess) {
+  const std::string out = dir_ + "dealt.mqz";
+  const MqzRun play = Mqz("play " + Corpus("saved_101.mqz") + " " + out + " new --ticks 5000");
+  ASSERT_EQ(play.status, 0) << play.output;
+  const MqzRun show = Mqz("show " + out);
+  ASSERT_EQ(show.status, 0) << show.output;
+
+  // The same deal here: level 0, 8 by 7, from the generator's first state.
+  testing::ResetStorageState();
+  class FixedTicks : public Platform {
+    uint32_t TickCount() override { return 5000; }
+  } ticks;
+  testing::ScopedPlatform scoped(&ticks);
+  Game.GameSettings.Level = 0;
+  Game.ActiveColumns = 8;
+  Game.ActiveRows = 7;
+  RandomState = 1;
+  NewGame();
+  std::string board = "board:\n";
+  for (int r = 0; r < 7; ++r) {
+    for (int c = 0; c < 8; ++c) board += static_cast<char>('0' + BoardAt(c, r));
+    board += '\n';
+  }
+  EXPECT_NE(show.output.find(board), std::string::npos) << board << "\n" << show.output;
+  EXPECT_NE(show.output.find("version: 107\n"), std::string::npos);
+  testing::ResetStorageState();
+}
+
+TEST_F(MqzBinaryTest, ErrorsNameTheFileAndSetTheStatus) {
+  struct Case {
+    std::string arguments;
+    int status;
+    const char* message;
+  };
+  const std::string out = dir_ + "out.mqz";
+  const Case cases[] = {
+      {"play " + dir_ + "missing.mqz " + out, 1, "missing.mqz: the file cannot be opened"},
+      {"play " + Corpus("saved_107.mqz") + " " + out + " level=9", 2, "level=9"},
+      {"play " + Corpus("saved_107.mqz") + " " + out + " --date 2026-02-30", 2, "--date"},
+      {"frobnicate", 2, "unknown command"},
+      {"show", 2, "show takes one file"},
+      {"play " + Corpus("saved_101.mqz") + " " + out + " undo", 0, "undo: there is no move to take back"},
+      {"play " + Corpus("saved_107.mqz") + " " + dir_ + "no/such/dir/out.mqz", 1,
+       "out.mqz: the file cannot be written"},
+  };
+  for (const Case& c : cases) {
+    const MqzRun run = Mqz(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << "\n" << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << "one line: " << run.output;
+  }
+}
+
+TEST_F(MqzBinaryTest, PlayKeepsTheSettingsLayout) {
+  const std::string out = dir_ + "copy.ini";
+  const MqzRun play = Mqz("play " + Corpus("settings_101.ini") + " " + out + " sound=off --date 2026-03-05");
+  ASSERT_EQ(play.status, 0) << play.output;
+  std::FILE* f = std::fopen(out.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::fseek(f, 0, SEEK_END);
+  EXPECT_EQ(std::ftell(f), 6742);
+  std::fclose(f);
+  const MqzRun show = Mqz("show " + out);
+  EXPECT_NE(show.output.find("sound: off\n"), std::string::npos) << show.output;
+  EXPECT_NE(show.output.find("player: Marble Fan\n"), std::string::npos) << show.output;
+}
+
+}  // namespace
+}  // namespace mq
