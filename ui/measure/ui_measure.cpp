@@ -1,0 +1,183 @@
+// Timings for the record, printed rather than asserted:
+//   ui_measure startup <folder>  start-up to the first painted board of
+//                                marblequake.exe against empty_window.exe
+//   ui_measure window            MainWndProc on an 841-tile press and on a
+//                                full repaint of a 29 x 29 board
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "game/game_state.h"
+#include "resource.h"
+#include "storage/state_file.h"
+
+namespace {
+
+double Frequency() {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  return static_cast<double>(f.QuadPart);
+}
+
+double Now() {
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / Frequency();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// A window counts as shown when its class exists on screen and, for the
+// game, when the first tile's centre no longer has the background colour.
+bool Shown(const char* className, bool wantTile) {
+  HWND window = FindWindowA(className, nullptr);
+  if (!window || !IsWindowVisible(window)) return false;
+  if (!wantTile) return true;
+  POINT at = {17, 17};  // inside the first tile of every built-in shape
+  ClientToScreen(window, &at);
+  HDC screen = GetDC(nullptr);
+  COLORREF pixel = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return pixel != CLR_INVALID && pixel != GetSysColor(COLOR_WINDOW);
+}
+
+double TimeStart(const std::string& exe, const char* className, bool wantTile) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = "\"" + exe + "\"";
+  double start = Now();
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    std::printf("cannot start %s\n", exe.c_str());
+    return -1;
+  }
+  double shown = -1;
+  while (Now() - start < 20) {
+    if (Shown(className, wantTile)) {
+      shown = Now() - start;
+      break;
+    }
+    Sleep(1);
+  }
+  HWND window = FindWindowA(className, nullptr);
+  if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return shown;
+}
+
+int MeasureStartup(const std::string& folder) {
+  const std::string game = folder + "\\marblequake.exe";
+  const std::string empty = folder + "\\empty_window.exe";
+  const std::string settings = folder + "\\marblequake.ini";
+  std::vector<double> gameTimes;
+  std::vector<double> emptyTimes;
+  for (int run = 0; run < 7; ++run) {
+    DeleteFileA(settings.c_str());  // a fresh start deals a full board
+    gameTimes.push_back(TimeStart(game, "Marblequake", true));
+    emptyTimes.push_back(TimeStart(empty, "EmptyWindow", false));
+  }
+  DeleteFileA(settings.c_str());
+  std::printf(
+      "start-up to first painted board: median %.1f ms (marblequake.exe), %.1f ms (empty_window.exe), 7 runs "
+      "each\n",
+      Median(gameTimes) * 1000, Median(emptyTimes) * 1000);
+  return 0;
+}
+
+// The tint as one GetPixel and SetPixel per pixel, for comparison.
+void TintPixelByPixel(HBITMAP sprite, COLORREF colour) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, sprite);
+  for (int x = 0; x < mq::Game.TileSize; ++x) {
+    for (int y = 0; y < mq::Game.TileSize; ++y) {
+      COLORREF p = GetPixel(dc, x, y);
+      if (p != 0xFFFFFF) SetPixel(dc, x, y, p & colour);
+    }
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
+void MeasureTint() {
+  const int rounds = 20;
+  std::vector<double> fast;
+  std::vector<double> slow;
+  for (int i = 0; i < rounds; ++i) {
+    HBITMAP sprites[6];
+    for (HBITMAP& s : sprites) s = LoadBitmapA(mq::AppInstance, MAKEINTRESOURCEA(1));
+    double t0 = Now();
+    for (int j = 0; j < 6; ++j) mq::TintSprite(sprites[j], mq::ColourTable[j]);
+    fast.push_back(Now() - t0);
+    for (HBITMAP& s : sprites) DeleteObject(s);
+    for (HBITMAP& s : sprites) s = LoadBitmapA(mq::AppInstance, MAKEINTRESOURCEA(1));
+    t0 = Now();
+    for (int j = 0; j < 6; ++j) TintPixelByPixel(sprites[j], mq::ColourTable[j]);
+    slow.push_back(Now() - t0);
+    for (HBITMAP& s : sprites) DeleteObject(s);
+  }
+  std::printf("tint of six 32 x 32 sprites: median %.2f ms; pixel by pixel: %.2f ms\n", Median(fast) * 1000,
+              Median(slow) * 1000);
+}
+
+int MeasureWindow() {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  std::string program = std::string(temp) + "mq-measure.exe";
+  mq::InstallWindowsPlatform();
+  mq::SetProgramPath(program.c_str());
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  mq::RegisterMainClass(instance);
+  mq::Game.GameSettings.Shape = 2;  // ellipse: 30-pixel pitch, the 29 x 29 board fits the screen
+  mq::Game.GameSettings.Columns = mq::Game.GameSettings.Rows = 29;
+  mq::Game.GameSettings.BoardSize = 3;
+  if (!mq::CreateMainWindow(instance, SW_SHOWNORMAL)) return 1;
+  SetWindowPos(mq::MainWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+  std::memset(mq::Game.Board, 0, sizeof mq::Game.Board);
+  for (int c = 0; c < 29; ++c) {
+    for (int r = 0; r < 29; ++r) mq::BoardAt(c, r) = 1;
+  }
+  InvalidateRect(mq::MainWindow, nullptr, TRUE);
+  UpdateWindow(mq::MainWindow);
+
+  const int rounds = 50;
+  std::vector<double> press;
+  std::vector<double> paint;
+  for (int i = 0; i < rounds; ++i) {
+    double t0 = Now();
+    SendMessageA(mq::MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20 + i, 20));
+    press.push_back(Now() - t0);
+    if (mq::Game.SelectedCount != 841) std::printf("unexpected selection of %d\n", mq::Game.SelectedCount);
+  }
+  for (int i = 0; i < rounds; ++i) {
+    InvalidateRect(mq::MainWindow, nullptr, TRUE);
+    double t0 = Now();
+    UpdateWindow(mq::MainWindow);
+    paint.push_back(Now() - t0);
+  }
+  std::printf(
+      "press on an 841-tile group: median %.2f ms; full repaint of 29 x 29: median %.2f ms (%d rounds)\n",
+      Median(press) * 1000, Median(paint) * 1000, rounds);
+  mq::Game.TileSize = 32;
+  MeasureTint();
+  DestroyWindow(mq::MainWindow);
+  DeleteFileA((std::string(temp) + "mq-measure.ini").c_str());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "startup") == 0) return MeasureStartup(argv[2]);
+  if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return MeasureWindow();
+  std::printf("usage: ui_measure startup <folder> | ui_measure window\n");
+  return 2;
+}

@@ -1,0 +1,241 @@
+// Every menu command through WM_COMMAND, with the dialogs they open driven
+// the way a player would.
+#include <cstring>
+#include <string>
+
+#include "app.h"
+#include "game/game_state.h"
+#include "harness.h"
+#include "resource.h"
+#include "storage/high_scores.h"
+#include "storage/state_file.h"
+// after windows.h, which it needs
+#include <dlgs.h>
+
+namespace mqtest {
+namespace {
+
+std::string ChosenFile;
+std::string MessageText;
+
+void ChooseFileToOpen(HWND dialog) {
+  SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
+  PressOk(dialog);
+}
+
+void ChooseFileToSave(HWND dialog) {
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
+  if (edit) {
+    SetWindowTextA(edit, ChosenFile.c_str());
+  } else {
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
+  }
+  PressOk(dialog);
+}
+
+void ReadMessageAndClose(HWND box) {
+  char text[600] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  MessageText = text;
+  PressOk(box);
+}
+
+long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return static_cast<long>(data.nFileSizeLow);
+}
+
+class CommandsTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    MessageText.clear();
+    LoadBoard({"113344", "113344", "225511", "225511", "334422", "334422"});
+  }
+  void SnapshotBoard() { std::memcpy(board_, mq::Game.Board, sizeof board_); }
+  bool BoardUnchanged() const { return std::memcmp(board_, mq::Game.Board, sizeof board_) == 0; }
+
+ private:
+  unsigned char board_[mq::GRID_CELLS];
+};
+
+TEST_F(CommandsTest, NewGameDealsAFreshBoard) {
+  RemoveGroupAt(0, 0);
+  RunCommand(IDM_NEW);
+  EXPECT_EQ(mq::Game.MoveCount, 0);
+  EXPECT_EQ(mq::Game.MoveTotal, 0);
+  EXPECT_EQ(mq::Game.Score, 0);
+  EXPECT_NE(mq::BoardAt(5, 5), 0);
+  EXPECT_EQ(StatusText(1), "\tScore: 0");
+}
+
+TEST_F(CommandsTest, SavedGameOpensAgainWithItsHistory) {
+  RemoveGroupAt(0, 0);
+  SnapshotBoard();
+  ChosenFile = TempPath("saved1.mqz");
+  WhenDialog(nullptr, ChooseFileToSave);
+  RunCommand(IDM_SAVE);
+  ASSERT_EQ(PendingDialogActions(), 0);
+  EXPECT_EQ(FileSize(ChosenFile), mq::SAVED_GAME_SIZE);
+  EXPECT_EQ(MessageText, "");
+
+  RemoveGroupAt(2, 0);
+  RunCommand(IDM_SHAPE_ELLIPSE);
+  WhenDialog(nullptr, ChooseFileToOpen);
+  RunCommand(IDM_OPEN);
+  ASSERT_EQ(PendingDialogActions(), 0);
+  EXPECT_TRUE(BoardUnchanged());
+  EXPECT_EQ(mq::Game.MoveCount, 1);
+  EXPECT_EQ(mq::Game.Score, 12);
+  EXPECT_EQ(StatusText(1), "\tScore: 12");
+  EXPECT_EQ(MessageText, "");
+  RunCommand(IDM_UNDO);
+  EXPECT_EQ(mq::BoardAt(0, 0), 1);
+}
+
+TEST_F(CommandsTest, UnreadableGameIsReportedAndChangesNothing) {
+  ChosenFile = TempPath("broken.mqz");
+  HANDLE file = CreateFileA(ChosenFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written;
+  WriteFile(file, "not a game", 10, &written, nullptr);
+  CloseHandle(file);
+  RemoveGroupAt(0, 0);
+  SnapshotBoard();
+  WhenDialog(nullptr, ChooseFileToOpen);
+  WhenDialog("Marblequake", ReadMessageAndClose);
+  RunCommand(IDM_OPEN);
+  ASSERT_EQ(PendingDialogActions(), 0);
+  EXPECT_NE(MessageText.find("broken.mqz"), std::string::npos) << MessageText;
+  EXPECT_TRUE(BoardUnchanged());
+  EXPECT_EQ(mq::Game.MoveCount, 1);
+  EXPECT_EQ(mq::Game.Score, 12);
+}
+
+void AnswerYes(HWND box) { PressButton(box, IDYES); }
+
+TEST_F(CommandsTest, FailedSaveIsReported) {
+  ChosenFile = TempPath("locked.mqz");
+  // Held open without sharing by another "program": it cannot be replaced.
+  HANDLE file = CreateFileA(ChosenFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  WhenDialog(nullptr, ChooseFileToSave);
+  WhenDialog(nullptr, AnswerYes);  // the dialog's own question: replace the file?
+  WhenDialog("Marblequake", ReadMessageAndClose);
+  RunCommand(IDM_SAVE);
+  CloseHandle(file);
+  EXPECT_EQ(PendingDialogActions(), 0);
+  EXPECT_NE(MessageText.find("locked.mqz"), std::string::npos) << MessageText;
+  EXPECT_EQ(FileSize(ChosenFile), 0);
+}
+
+TEST_F(CommandsTest, CancelledFileDialogsChangeNothing) {
+  SnapshotBoard();
+  WhenDialog(nullptr, PressCancel);
+  RunCommand(IDM_OPEN);
+  WhenDialog(nullptr, PressCancel);
+  RunCommand(IDM_SAVE);
+  EXPECT_EQ(PendingDialogActions(), 0);
+  EXPECT_TRUE(BoardUnchanged());
+  EXPECT_EQ(MessageText, "");
+}
+
+TEST_F(CommandsTest, UndoRedoReplayRestoreTheBoards) {
+  SnapshotBoard();
+  RemoveGroupAt(0, 0);
+  unsigned char afterFirst[mq::GRID_CELLS];
+  std::memcpy(afterFirst, mq::Game.Board, sizeof afterFirst);
+  RemoveGroupAt(0, 2);
+  RunCommand(IDM_UNDO);
+  EXPECT_EQ(std::memcmp(afterFirst, mq::Game.Board, sizeof afterFirst), 0);
+  EXPECT_NE(mq::MarkAt(0, 2), 0) << "the group taken back is selected";
+  EXPECT_EQ(StatusText(1), "\tScore: 12");
+  RunCommand(IDM_REDO);
+  EXPECT_EQ(mq::Game.MoveCount, 2);
+  RunCommand(IDM_REPLAY);
+  EXPECT_TRUE(BoardUnchanged());
+  EXPECT_EQ(StatusText(1), "\tScore: 0");
+}
+
+TEST_F(CommandsTest, ScoresDialogResults) {
+  RemoveGroupAt(0, 0);
+  WhenDialog("High Scores", PressCancel);
+  RunCommand(IDM_SCORES);
+  EXPECT_EQ(mq::Game.MoveCount, 1) << "closing changes nothing";
+
+  WhenDialog("High Scores", [](HWND d) { PressButton(d, IDC_REPLAY_GAME); });
+  RunCommand(IDM_SCORES);
+  EXPECT_EQ(mq::Game.MoveCount, 0);
+  EXPECT_EQ(mq::Game.MoveTotal, 1);
+
+  RunCommand(IDM_SIZE_MEDIUM);
+  RemoveGroupAt(0, 0);
+  WhenDialog("High Scores", [](HWND d) { PressButton(d, IDC_NEW_GAME); });
+  RunCommand(IDM_SCORES);
+  EXPECT_EQ(PendingDialogActions(), 0);
+  EXPECT_EQ(mq::Game.MoveTotal, 0);
+  EXPECT_EQ(mq::Game.ActiveColumns, 16);
+  EXPECT_EQ(mq::Game.ActiveRows, 17);
+}
+
+TEST_F(CommandsTest, AboutOpensAndCloses) {
+  WhenDialog(nullptr, PressOk);
+  RunCommand(IDM_ABOUT);
+  EXPECT_EQ(PendingDialogActions(), 0);
+}
+
+TEST_F(CommandsTest, CustomSizeOnOkAndCancel) {
+  WhenDialog(nullptr, [](HWND d) {
+    SendDlgItemMessageA(d, IDC_COLUMNS_LIST, CB_SETCURSEL, 20 - 6, 0);
+    SendDlgItemMessageA(d, IDC_ROWS_LIST, CB_SETCURSEL, 8 - 6, 0);
+    PressOk(d);
+  });
+  RunCommand(IDM_SIZE_CUSTOM);
+  EXPECT_EQ(mq::Game.GameSettings.BoardSize, 3);
+  EXPECT_EQ(mq::Game.ActiveColumns, 20);
+  EXPECT_EQ(mq::Game.ActiveRows, 8);
+  EXPECT_NE(mq::BoardAt(19, 7), 0);
+  EXPECT_EQ(mq::BoardAt(0, 8), 0);
+  SnapshotBoard();
+  WhenDialog(nullptr, PressCancel);
+  RunCommand(IDM_SIZE_CUSTOM);
+  EXPECT_TRUE(BoardUnchanged());
+  EXPECT_EQ(mq::Game.ActiveColumns, 20);
+}
+
+TEST_F(CommandsTest, LevelsDealBoardsOfTheirColours) {
+  for (int level = 0; level < 4; ++level) {
+    RunCommand(IDM_LEVEL_EASY + level);
+    EXPECT_EQ(mq::Game.GameSettings.Level, level);
+    int highest = 0;
+    for (unsigned char tile : mq::Game.Board) highest = tile > highest ? tile : highest;
+    EXPECT_LE(highest, level + 3);
+    EXPECT_GE(highest, 2);
+  }
+}
+
+TEST_F(CommandsTest, ScoringRulesPriceTheSelection) {
+  const char* previews[] = {"4 -> 12 pts", "4 -> 9 pts", "4 -> 8 pts"};
+  for (int rule = 0; rule < 3; ++rule) {
+    RunCommand(IDM_SCORING_0 + rule);
+    EXPECT_EQ(mq::Game.GameSettings.ScoringRule, rule);
+    PressCell(0, 2);
+    EXPECT_EQ(StatusText(0), previews[rule]);
+  }
+}
+
+TEST_F(CommandsTest, UnknownCommandsAndKeysDoNothing) {
+  SnapshotBoard();
+  RunCommand(999);
+  RunCommand(IDM_SIZE_SMALL - 1);
+  SendMessageA(Window(), WM_KEYDOWN, 'Z', 0);
+  EXPECT_TRUE(BoardUnchanged());
+}
+
+TEST_F(CommandsTest, ExitDestroysTheWindowAndWritesTheSettings) {
+  RunCommand(IDM_EXIT);
+  EXPECT_EQ(Window(), nullptr);
+  EXPECT_EQ(FileSize(SettingsPath()), mq::SETTINGS_FILE_SIZE);
+}
+
+}  // namespace
+}  // namespace mqtest
