@@ -4,7 +4,7 @@
 set -euo pipefail
 
 native=(g++ cmake make libgtest-dev googletest libbenchmark-dev)
-windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb imagemagick)
+windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 fonts-wine xvfb imagemagick)
 
 want=("${native[@]}")
 [ "${1:-}" = "--native-only" ] || want+=("${windows[@]}")

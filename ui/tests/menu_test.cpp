@@ -129,5 +129,27 @@ TEST_F(MenuTest, AcceleratorsRunTheirCommands) {
   EXPECT_EQ(mq::Game.ActiveColumns, 6);
 }
 
+int CommandsSeen = 0;
+
+LRESULT CALLBACK CountCommands(int code, WPARAM wParam, LPARAM lParam) {
+  const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->hwnd == Window() && call->message == WM_COMMAND) ++CommandsSeen;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MenuTest, GreyItemsTakeNoAcceleratorCommand) {
+  HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountCommands, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  CommandsSeen = 0;
+  Accelerate(26);  // Ctrl+Z with nothing to undo
+  Accelerate(18);  // Ctrl+R with no move applied
+  Accelerate(25);  // Ctrl+Y with nothing to redo
+  EXPECT_EQ(CommandsSeen, 0);
+  RemoveGroupAt(0, 0);
+  Accelerate(26);
+  EXPECT_EQ(CommandsSeen, 1);
+  UnhookWindowsHookEx(hook);
+}
+
 }  // namespace
 }  // namespace mqtest
