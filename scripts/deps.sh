@@ -4,10 +4,16 @@
 set -euo pipefail
 
 native=(g++ cmake make libgtest-dev googletest libbenchmark-dev)
-windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 fonts-wine xvfb imagemagick)
+windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 fonts-wine xvfb)
+# Only for taking the README's screenshot.
+screenshot=(x11-utils xdotool imagemagick)
 
 want=("${native[@]}")
-[ "${1:-}" = "--native-only" ] || want+=("${windows[@]}")
+case "${1:-}" in
+  --native-only) ;;
+  --screenshot) want+=("${windows[@]}" "${screenshot[@]}") ;;
+  *) want+=("${windows[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do

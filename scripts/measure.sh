@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export MQ_ROOT=$PWD
 
+bash scripts/deps.sh
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j2 --target marblequake empty_window ui_measure >/dev/null
 
