@@ -40,9 +40,6 @@ extern int ColourCounts[8];
 void LoadTileSprites();
 void DeleteTileSprites();
 void DrawBoard(HDC dc, int flags);
-int BlitBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int sourceX, int sourceY,
-               DWORD rop);
-int DrawTile(HDC dc, int x, int y, int colour);
 void CreateBrushes();
 void DeleteBrushes();
 // The tint of a grey sprite into one colour of the table.

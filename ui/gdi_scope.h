@@ -22,26 +22,6 @@ class WindowDC {
   HDC dc_;
 };
 
-class MemoryDC {
- public:
-  explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-  ~MemoryDC() {
-    if (dc_) DeleteDC(dc_);
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  HDC get() const { return dc_; }
-  // Hands the DC back to the caller, who deletes it.
-  HDC release() {
-    HDC dc = dc_;
-    dc_ = nullptr;
-    return dc;
-  }
-
- private:
-  HDC dc_;
-};
-
 class SelectScope {
  public:
   SelectScope(HDC dc, HGDIOBJ object)

@@ -111,28 +111,63 @@ void DeleteTileSprites() {
   }
 }
 
-int BlitBitmap(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int sourceX, int sourceY,
-               DWORD rop) {
-  MemoryDC memory(dc);
-  {
-    SelectScope selected(memory.get(), bitmap);
-    BitBlt(dc, x, y, width, height, memory.get(), sourceX, sourceY, rop);
-  }
-  return DeleteDC(memory.release());
+namespace {
+
+bool HasUsableSprite(int colour) {
+  const SIZE size = SpriteSize[colour - 1];
+  return Sprite(colour) && size.cx >= Game.TileSize && size.cy >= Game.TileSize;
 }
 
 // A colour without a usable sprite (a missing or too small custom file) is
 // drawn as a plain square of its colour, so the board stays readable.
-int DrawTile(HDC dc, int x, int y, int colour) {
-  if (colour < 1 || colour > MAX_COLOURS) return 0;
+int FillPlainTile(HDC dc, int x, int y, int colour) {
   const int t = Game.TileSize;
-  const SIZE size = SpriteSize[colour - 1];
-  if (!Sprite(colour) || size.cx < t || size.cy < t) {
-    RECT square = {x, y, x + t, y + t};
-    return FillRect(dc, &square, static_cast<HBRUSH>(GdiObjects[colour - 1]));
-  }
-  return BlitBitmap(dc, x, y, t, t, Sprite(colour), 0, 0, SRCCOPY);
+  RECT square = {x, y, x + t, y + t};
+  return FillRect(dc, &square, static_cast<HBRUSH>(GdiObjects[colour - 1]));
 }
+
+// The sprites of one pass over the board, each selected once into a memory
+// DC of its own, so a tile is a single copy: making a DC, or selecting
+// another bitmap into it, per tile costs thirty times the copy under Wine.
+class SpriteDCs {
+ public:
+  explicit SpriteDCs(HDC dc) : dc_(dc) {}
+  ~SpriteDCs() {
+    for (int i = 0; i < MAX_COLOURS; ++i) {
+      if (!memory_[i]) continue;
+      SelectObject(memory_[i], original_[i]);
+      DeleteDC(memory_[i]);
+    }
+  }
+  SpriteDCs(const SpriteDCs&) = delete;
+  SpriteDCs& operator=(const SpriteDCs&) = delete;
+
+  // The DC holding the sprite of a colour, made at its first tile.
+  HDC For(int colour) {
+    HDC& memory = memory_[colour - 1];
+    if (!memory && (memory = CreateCompatibleDC(dc_))) {
+      original_[colour - 1] = SelectObject(memory, Sprite(colour));
+    }
+    return memory;
+  }
+
+ private:
+  HDC dc_;
+  HDC memory_[MAX_COLOURS] = {};
+  HGDIOBJ original_[MAX_COLOURS] = {};
+};
+
+void DrawTile(HDC dc, SpriteDCs& sprites, int x, int y, int colour) {
+  if (colour < 1 || colour > MAX_COLOURS) return;
+  HDC source = HasUsableSprite(colour) ? sprites.For(colour) : nullptr;
+  if (!source) {
+    FillPlainTile(dc, x, y, colour);
+    return;
+  }
+  BitBlt(dc, x, y, Game.TileSize, Game.TileSize, source, 0, 0, SRCCOPY);
+}
+
+}  // namespace
 
 void DrawBoard(HDC dc, int flags) {
   WindowDC own(dc ? nullptr : BoardWindow());
@@ -145,11 +180,12 @@ void DrawBoard(HDC dc, int flags) {
   const bool outlines = flags & (DRAW_ERASE_OUTLINES | DRAW_OUTLINES);
   const DWORD barRop = (flags & DRAW_OUTLINES) ? PATCOPY : WHITENESS;
   SelectScope brush(dc, outlines ? GdiObjects[OUTLINE_BRUSH] : nullptr);
+  SpriteDCs sprites(dc);
   for (int c = 0; c < columns; ++c) {
     for (int r = 0; r < rows; ++r) {
       const int tile = BoardAt(c, r);
       const int mark = MarkAt(c, r);
-      if ((flags & DRAW_TILES) && tile) DrawTile(dc, c * p + 3, r * p + 3, tile);
+      if ((flags & DRAW_TILES) && tile) DrawTile(dc, sprites, c * p + 3, r * p + 3, tile);
       if (outlines && mark) {
         if (mark & MARK_EDGE_RIGHT) PatBlt(dc, c * p + t + 3, r * p + 2, 2, p, barRop);
         if (mark & MARK_EDGE_LEFT) PatBlt(dc, c * p + 1, r * p + 2, 2, p, barRop);

@@ -157,6 +157,10 @@ int MeasureWindow() {
     press.push_back(Now() - t0);
     if (mq::Game.SelectedCount != 841) std::printf("unexpected selection of %d\n", mq::Game.SelectedCount);
   }
+  // A board of mixed colours, as in play: every tile differs from the last.
+  for (int c = 0; c < 29; ++c) {
+    for (int r = 0; r < 29; ++r) mq::BoardAt(c, r) = static_cast<uint8_t>((c * 5 + r * 7) % 6 + 1);
+  }
   for (int i = 0; i < rounds; ++i) {
     InvalidateRect(mq::MainWindow, nullptr, TRUE);
     double t0 = Now();
