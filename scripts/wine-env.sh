@@ -4,6 +4,8 @@
 
 MQ_ROOT=${MQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEARCH=win32
+# Wine keeps per-user state under HOME, which a bare CI environment may lack.
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 export WINEDEBUG=${WINEDEBUG:--all}
 MQ_XVFB_PID=""
 
