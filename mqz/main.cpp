@@ -9,6 +9,7 @@
 #include "game/game_state.h"
 #include "game/platform.h"
 #include "mqz/commands.h"
+#include "mqz/solve.h"
 #include "storage/high_scores.h"
 #include "storage/state_file.h"
 
@@ -20,6 +21,9 @@ constexpr int EXIT_FILE = 1;
 const char* const kUsage =
     "usage: mqz show FILE [--settings]\n"
     "       mqz play IN OUT [--settings] [--ticks N] [--date YYYY-MM-DD] ACTION...\n"
+    "       mqz solve FILE [--seconds S] [--threads N] [--rule 0|1|2|standard] [--memory MIB]\n"
+    "       mqz solve --board TEXT [options as for solve]\n"
+    "       mqz hint FILE [--seconds S] [options as for solve]\n"
     "actions: C,R  undo  redo  replay  new  level=0..3  size=0..2  custom=CxR  shape=0..4\n"
     "         scoring=0..2  sound=on|off\n"
     "A file whose name ends in .ini, or any file given --settings, is a settings file.\n";
@@ -237,5 +241,6 @@ int main(int argc, char** argv) {
     if (options.Words.size() < 2) return UsageError("play needs an input and an output file");
     return Play(options, platform);
   }
+  if (command == "solve" || command == "hint") return mqz::RunSolver(argc, argv);
   return UsageError("unknown command " + command);
 }

@@ -1,0 +1,167 @@
+#include "solver/board.h"
+
+namespace solver {
+
+bool Board::Load(int columns, int rows, const uint8_t* colourAt) {
+  *this = Board{};
+  if (columns < 1 || columns > MaxDim || rows < 1 || rows > MaxDim) return false;
+  Rows = static_cast<uint8_t>(rows);
+  Width = static_cast<uint8_t>(columns);
+  bool closed = false;
+  for (int c = 0; c < columns; ++c) {
+    const uint8_t* column = colourAt + c * rows;
+    int h = 0;
+    // Tiles stand in one run down to the bottom row.
+    for (int r = rows - 1; r >= 0 && column[r] != 0; --r) {
+      if (column[r] > MaxColours) return false;
+      Cell[c][h++] = column[r];
+      ++Count[column[r]];
+    }
+    for (int r = rows - 1 - h; r >= 0; --r) {
+      if (column[r] != 0) return false;
+    }
+    if (h == 0) {
+      closed = true;
+    } else if (closed) {
+      return false;
+    } else {
+      Height[c] = static_cast<uint8_t>(h);
+      Columns = static_cast<uint8_t>(c + 1);
+      Tiles = static_cast<int16_t>(Tiles + h);
+    }
+  }
+  return true;
+}
+
+uint64_t Board::Hash() const {
+  uint64_t h = Columns;
+  for (int c = 0; c < Columns; ++c) {
+    uint64_t w[ColumnRoom / 8];
+    std::memcpy(w, Cell[c], sizeof w);
+    for (uint64_t x : w) {
+      h = (h ^ x) * 0x100000001B3ull;
+      h ^= h >> 29;
+    }
+  }
+  return h * 0x9E3779B97F4A7C15ull;
+}
+
+int GroupFinder::Find(const Board& b) {
+  Count = 0;
+  std::memset(Label, 0, sizeof Label[0] * b.Columns);
+  constexpr uint16_t Single = 0xFFFF;
+  for (int c = 0; c < b.Columns; ++c) {
+    for (int h = 0; h < b.Height[c]; ++h) {
+      if (Label[c][h]) continue;
+      const uint8_t colour = b.Cell[c][h];
+      const bool up = h + 1 < b.Height[c] && b.Cell[c][h + 1] == colour;
+      const bool right = c + 1 < b.Columns && h < b.Height[c + 1] && b.Cell[c + 1][h] == colour;
+      // Cells before this one were labelled, so a lone tile is spotted from
+      // its upper and right neighbours only.
+      if (!up && !right) {
+        Label[c][h] = Single;
+        continue;
+      }
+      const uint16_t label = static_cast<uint16_t>(Count + 1);
+      Group& g = Groups[Count++];
+      g = {static_cast<uint8_t>(c),
+           static_cast<uint8_t>(h),
+           colour,
+           static_cast<uint8_t>(c),
+           static_cast<uint8_t>(c),
+           0,
+           label};
+      int top = 0, size = 0;
+      Stack[top++] = static_cast<uint16_t>(c << 5 | h);
+      Label[c][h] = label;
+      while (top > 0) {
+        const int at = Stack[--top];
+        const int x = at >> 5, y = at & 31;
+        ++size;
+        if (x > g.Last) g.Last = static_cast<uint8_t>(x);
+        if (x < g.First) g.First = static_cast<uint8_t>(x);
+        const auto visit = [&](int nx, int ny) {
+          if (Label[nx][ny] == 0 && b.Cell[nx][ny] == colour) {
+            Label[nx][ny] = label;
+            Stack[top++] = static_cast<uint16_t>(nx << 5 | ny);
+          }
+        };
+        if (y + 1 < b.Height[x]) visit(x, y + 1);
+        if (y > 0) visit(x, y - 1);
+        if (x + 1 < b.Columns && y < b.Height[x + 1]) visit(x + 1, y);
+        if (x > 0 && y < b.Height[x - 1]) visit(x - 1, y);
+      }
+      g.Size = static_cast<uint16_t>(size);
+    }
+  }
+  return Count;
+}
+
+void GroupFinder::Remove(Board& b, const Group& g) const {
+  int closedAt = -1, closed = 0;
+  for (int c = g.First; c <= g.Last; ++c) {
+    uint8_t* col = b.Cell[c];
+    const int height = b.Height[c];
+    int to = 0;
+    for (int h = 0; h < height; ++h) {
+      if (Label[c][h] != g.Label) col[to++] = col[h];
+    }
+    std::memset(col + to, 0, static_cast<size_t>(height - to));
+    b.Height[c] = static_cast<uint8_t>(to);
+    if (to == 0) {
+      if (closedAt < 0) closedAt = c;
+      ++closed;
+    }
+  }
+  b.Count[g.Colour] = static_cast<uint8_t>(b.Count[g.Colour] - g.Size);
+  b.Tiles = static_cast<int16_t>(b.Tiles - g.Size);
+  if (closed == 0) return;
+  int to = closedAt;
+  for (int c = closedAt; c < b.Columns; ++c) {
+    if (b.Height[c] == 0) continue;
+    if (to != c) {
+      std::memcpy(b.Cell[to], b.Cell[c], ColumnRoom);
+      b.Height[to] = b.Height[c];
+    }
+    ++to;
+  }
+  for (int c = to; c < b.Columns; ++c) {
+    std::memset(b.Cell[c], 0, ColumnRoom);
+    b.Height[c] = 0;
+  }
+  b.Columns = static_cast<uint8_t>(to);
+}
+
+int ApplyMove(Board& b, Move m, GroupFinder& f) {
+  const int h = b.Rows - 1 - m.Row;
+  if (m.Column >= b.Columns || h < 0 || h >= b.Height[m.Column]) return 0;
+  f.Find(b);
+  const uint16_t label = f.Label[m.Column][h];
+  if (label == 0xFFFF) return 0;
+  const Group g = f.Groups[label - 1];
+  f.Remove(b, g);
+  return g.Size;
+}
+
+int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount) {
+  int score = 0, n = 0;
+  uint16_t pick[MaxCells / 2];
+  for (;;) {
+    const int count = f.Find(b);
+    if (count == 0) break;
+    int options = 0;
+    for (int i = 0; i < count; ++i) {
+      if (f.Groups[i].Colour != tabu) pick[options++] = static_cast<uint16_t>(i);
+    }
+    const Group& g = options > 0 ? f.Groups[pick[rng.Below(static_cast<uint32_t>(options))]]
+                                 : f.Groups[rng.Below(static_cast<uint32_t>(count))];
+    if (moves) moves[n] = MoveOf(b, g);
+    ++n;
+    score += GroupScore(rule, g.Size);
+    f.Remove(b, g);
+  }
+  if (moveCount) *moveCount = n;
+  return score + EndScore(rule, b.Tiles);
+}
+
+}  // namespace solver

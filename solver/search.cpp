@@ -1,0 +1,256 @@
+#include "solver/search.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace solver {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Shared {
+  const Board& Root;
+  const SearchOptions& Options;
+  Clock::time_point Deadline;
+  std::atomic<bool> Done{false};
+  std::atomic<int> BestScore{-1};
+  std::atomic<uint64_t> Positions{0};
+  std::atomic<int> NextTask{0};
+  std::mutex Lock;
+  std::vector<Move> BestMoves;
+  std::vector<int> Colours;  // the colours worth keeping together
+
+  Shared(const Board& root, const SearchOptions& options) : Root(root), Options(options) {}
+
+  bool TimeUp() {
+    if (Done.load(std::memory_order_relaxed)) return true;
+    if ((Options.Stop && Options.Stop->load(std::memory_order_relaxed)) || Clock::now() >= Deadline) {
+      Done = true;
+      return true;
+    }
+    return false;
+  }
+
+  void Offer(int score, const std::vector<Move>& moves) {
+    if (score <= BestScore.load(std::memory_order_relaxed)) return;
+    std::lock_guard<std::mutex> hold(Lock);
+    if (score <= BestScore.load()) return;
+    BestMoves = moves;
+    BestScore = score;
+  }
+};
+
+struct Candidate {
+  uint64_t Hash;
+  int32_t Eval;
+  int32_t Score;
+  uint32_t Parent;
+  Move At;
+};
+
+struct Step {
+  uint32_t Parent;
+  Move At;
+};
+
+// One beam search keeping `tabu` together, `width` positions a level.
+class Beam {
+ public:
+  Beam(Shared& shared, uint64_t seed) : shared_(shared), rng_(seed) {}
+
+  // True when nothing was cut: the search was then exhaustive.
+  bool Run(int tabu, size_t width) {
+    const Rule rule = shared_.Options.ScoringRule;
+    steps_.clear();
+    boards_.assign(1, shared_.Root);
+    scores_.assign(1, 0);
+    steps_.push_back({Step{0, {0, 0}}});
+    std::vector<Move> tail(MaxCells / 2);
+    uint64_t judged = 0;
+    bool whole = true;
+    while (!boards_.empty()) {
+      candidates_.clear();
+      for (uint32_t i = 0; i < boards_.size(); ++i) {
+        if (shared_.TimeUp()) {
+          shared_.Positions += judged;
+          return false;
+        }
+        const Board& parent = boards_[i];
+        const int count = finder_.Find(parent);
+        if (count == 0) {
+          const int total = scores_[i] + EndScore(rule, parent.Tiles);
+          if (total > shared_.BestScore.load(std::memory_order_relaxed)) Offer(i, nullptr, 0, total);
+          continue;
+        }
+        for (int k = 0; k < count; ++k) {
+          const Group& g = finder_.Groups[k];
+          Board child = parent;
+          finder_.Remove(child, g);
+          const int score = scores_[i] + GroupScore(rule, g.Size);
+          const Move at = MoveOf(parent, g);
+          Board trial = child;
+          int n = 0;
+          const int eval = score + Playout(trial, rule, tabu, rng_, playoutFinder_, tail.data(), &n);
+          ++judged;
+          if (eval > shared_.BestScore.load(std::memory_order_relaxed)) {
+            tail.insert(tail.begin(), at);
+            Offer(i, tail.data(), n + 1, eval);
+            tail.erase(tail.begin());
+          }
+          candidates_.push_back({child.Hash(), eval, score, i, at});
+        }
+      }
+      shared_.Positions += judged;
+      judged = 0;
+      whole = Select(width) && whole;
+    }
+    return whole;
+  }
+
+ private:
+  // Keeps the best of each position (the same tiles left: only the points
+  // so far differ), then the `width` best judged.
+  bool Select(size_t width) {
+    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
+      if (a.Hash != b.Hash) return a.Hash < b.Hash;
+      return a.Score != b.Score ? a.Score > b.Score : a.Eval > b.Eval;
+    });
+    size_t kept = 0;
+    for (size_t i = 0; i < candidates_.size();) {
+      size_t j = i + 1;
+      int future = candidates_[i].Eval - candidates_[i].Score;
+      while (j < candidates_.size() && candidates_[j].Hash == candidates_[i].Hash) {
+        future = std::max(future, candidates_[j].Eval - candidates_[j].Score);
+        ++j;
+      }
+      candidates_[kept] = candidates_[i];
+      candidates_[kept].Eval = candidates_[i].Score + future;
+      ++kept;
+      i = j;
+    }
+    candidates_.resize(kept);
+    const bool whole = candidates_.size() <= width;
+    if (!whole) {
+      std::nth_element(candidates_.begin(), candidates_.begin() + static_cast<long>(width), candidates_.end(),
+                       [](const Candidate& a, const Candidate& b) { return a.Eval > b.Eval; });
+      candidates_.resize(width);
+    }
+    next_.resize(candidates_.size());
+    nextScores_.resize(candidates_.size());
+    std::vector<Step> layer(candidates_.size());
+    for (size_t i = 0; i < candidates_.size(); ++i) {
+      const Candidate& c = candidates_[i];
+      next_[i] = boards_[c.Parent];
+      ApplyMove(next_[i], c.At, finder_);
+      nextScores_[i] = c.Score;
+      layer[i] = {c.Parent, c.At};
+    }
+    boards_.swap(next_);
+    scores_.swap(nextScores_);
+    steps_.push_back(std::move(layer));
+    return whole;
+  }
+
+  // The moves that lead to node `i` of the last level, then `tail`.
+  void Offer(uint32_t i, const Move* tail, int n, int total) {
+    std::vector<Move> moves;
+    for (size_t level = steps_.size() - 1; level > 0; --level) {
+      moves.push_back(steps_[level][i].At);
+      i = steps_[level][i].Parent;
+    }
+    std::reverse(moves.begin(), moves.end());
+    moves.insert(moves.end(), tail, tail + n);
+    shared_.Offer(total, moves);
+  }
+
+  Shared& shared_;
+  Random rng_;
+
+ public:
+  GroupFinder& Finder() { return finder_; }
+
+ private:
+  GroupFinder finder_;
+  GroupFinder playoutFinder_;
+  std::vector<Board> boards_, next_;
+  std::vector<int> scores_, nextScores_;
+  std::vector<Candidate> candidates_;
+  std::vector<std::vector<Step>> steps_;
+};
+
+void Work(Shared& shared, int thread) {
+  auto beam = std::make_unique<Beam>(shared, shared.Options.Seed * 1000003u + static_cast<uint64_t>(thread));
+  const int colours = static_cast<int>(shared.Colours.size());
+  // Room for the boards of two levels and the candidates of one.
+  const size_t perThread =
+      shared.Options.MemoryBytes / static_cast<size_t>(std::max(1, shared.Options.Threads));
+  GroupFinder& finder = beam->Finder();
+  const size_t perPosition = 2 * sizeof(Board) +
+                             static_cast<size_t>(finder.Find(shared.Root)) * sizeof(Candidate) +
+                             static_cast<size_t>(shared.Root.Tiles / 2 + 1) * sizeof(Step);
+  const size_t widest = std::max<size_t>(1, perThread / perPosition);
+  while (!shared.TimeUp()) {
+    const int task = shared.NextTask++;
+    const int round = task / colours;
+    const size_t width = std::min(widest, size_t{1} << std::min(round, 40));
+    if (beam->Run(shared.Colours[static_cast<size_t>(task % colours)], width)) {
+      // Nothing was cut: no wider search can find more.
+      shared.Done = true;
+    }
+  }
+}
+
+}  // namespace
+
+SearchResult Solve(const Board& root, const SearchOptions& options) {
+  const auto start = Clock::now();
+  SearchResult result;
+  if (!HasMove(root)) return result;
+  Shared shared(root, options);
+  shared.Deadline = start + std::chrono::microseconds(static_cast<int64_t>(options.Seconds * 1e6));
+  std::vector<std::pair<int, int>> byCount;
+  for (int c = 1; c <= MaxColours; ++c) {
+    if (root.Count[c] > 0) byCount.push_back({root.Count[c], c});
+  }
+  std::sort(byCount.rbegin(), byCount.rend());
+  for (const auto& [count, colour] : byCount) shared.Colours.push_back(colour);
+
+  const int threads = std::max(1, options.Threads);
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t) workers.emplace_back(Work, std::ref(shared), t);
+  const auto report = [&] {
+    if (!options.OnProgress) return;
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    options.OnProgress({elapsed, shared.BestScore.load(), shared.Positions.load()});
+  };
+  for (int tick = 1; !shared.TimeUp(); ++tick) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (tick % 5 == 0) report();
+  }
+  for (std::thread& w : workers) w.join();
+  report();
+  result.Score = shared.BestScore.load();
+  result.Moves = shared.BestMoves;
+  result.Positions = shared.Positions.load();
+  result.Elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+  return result;
+}
+
+int ScoreOf(const Board& root, Rule rule, const std::vector<Move>& moves) {
+  Board b = root;
+  auto finder = std::make_unique<GroupFinder>();
+  int score = 0;
+  for (const Move& m : moves) {
+    const int n = ApplyMove(b, m, *finder);
+    if (n < 2) return -1;
+    score += GroupScore(rule, n);
+  }
+  if (!moves.empty() && !HasMove(b)) score += EndScore(rule, b.Tiles);
+  return score;
+}
+
+}  // namespace solver

@@ -1,0 +1,47 @@
+// Best-play search: beam searches with duplicate positions merged, each
+// position judged by playouts that keep one colour together, widened while
+// time lasts, one search per kept colour, spread over threads.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "solver/board.h"
+
+namespace solver {
+
+struct Progress {
+  double Elapsed;      // seconds
+  int Best;            // best total so far, -1 before the first
+  uint64_t Positions;  // positions judged so far
+};
+
+struct SearchOptions {
+  Rule ScoringRule = Rule::Standard;
+  double Seconds = 10;
+  int Threads = 1;
+  size_t MemoryBytes = size_t{768} << 20;
+  uint64_t Seed = 1;
+  // Set from outside (a signal) to stop early with the best found so far.
+  const std::atomic<bool>* Stop = nullptr;
+  // Called on the calling thread about ten times a second.
+  std::function<void(const Progress&)> OnProgress;
+};
+
+struct SearchResult {
+  int Score = 0;            // points of the moves from the position, end score included
+  std::vector<Move> Moves;  // empty when the position has no move
+  uint64_t Positions = 0;
+  double Elapsed = 0;
+};
+
+SearchResult Solve(const Board& root, const SearchOptions& options);
+
+// Points of a sequence replayed on the engine's own board; -1 when a move is
+// not legal there.
+int ScoreOf(const Board& root, Rule rule, const std::vector<Move>& moves);
+
+}  // namespace solver

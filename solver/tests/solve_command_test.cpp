@@ -1,0 +1,109 @@
+// mqz solve and mqz hint from the outside: the text board reader's refusals
+// and the positions with nothing or little to search.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "solver/text_board.h"
+
+namespace {
+
+TEST(TextBoard, RefusesWhatIsNoBoard) {
+  struct Case {
+    const char* text;
+    const char* error;  // empty: accepted
+  };
+  const Case cases[] = {
+      {"0 1\n2 3\n", ""},
+      {"1 . .\n2 . 6\n3 4 5\r\n\n", ""},
+      {"1 x\n2 3\n", "row 1: 'x' is no colour"},
+      {"1 2\n2 7\n", "row 2: '7' is no colour"},
+      {"1 2 3\n2 3\n", "row 2 has 2 cells, row 1 has 3"},
+      {"1 2\n\n2 3\n", "row 2 is empty"},
+      {"1 2\n", "the board is 2x1"},
+      {"", "the board is 0x0"},
+      {"0 6\n1 1\n", "not both 0 and 6"},
+      {"1 .\n2 3\n. .\n", "tiles must stand on the bottom row"},
+      {". 1\n. 2\n", "empty columns only at the right"},
+  };
+  for (const Case& c : cases) {
+    auto grid = std::make_unique<solver::TextGrid>();
+    std::string error;
+    const bool ok = solver::ReadTextBoard(c.text, *grid, error);
+    EXPECT_EQ(ok, c.error[0] == '\0') << c.text << error;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.text << error;
+  }
+  std::string big;
+  for (int r = 0; r < 30; ++r) big += "1 2\n";
+  solver::TextGrid grid;
+  std::string error;
+  EXPECT_FALSE(solver::ReadTextBoard(big, grid, error));
+  EXPECT_NE(error.find("2 to 29 rows"), std::string::npos) << error;
+}
+
+std::string Here() {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  self[n > 0 ? n : 0] = '\0';
+  const std::string path(self);
+  return path.substr(0, path.find_last_of('/') + 1);
+}
+
+struct MqzRun {
+  int status;
+  std::string out;
+};
+
+MqzRun Mqz(const std::string& arguments) {
+  std::FILE* pipe = popen((Here() + "mqz " + arguments + " 2>/dev/null").c_str(), "r");
+  MqzRun run{-1, ""};
+  if (!pipe) return run;
+  char chunk[512];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.out.append(chunk, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string Write(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + "solve_" + std::to_string(getpid()) + "_" + name;
+  std::ofstream(path) << text;
+  return path;
+}
+
+TEST(SolveCommand, AnswersPositionsWithNothingOrLittleToSearch) {
+  struct Case {
+    const char* board;
+    const char* arguments;
+    const char* output;
+    int status;
+  };
+  const Case cases[] = {
+      {"1 2\n2 1\n", "solve", "score: 0\nmoves:\n", 0},
+      {". .\n. .\n", "solve", "score: 0\nmoves:\n", 0},
+      {"1 2\n2 1\n", "hint", "hint: none, no move is left\nexpected score: 0\n", 0},
+      {"1 2 3\n1 3 2\n", "solve --rule standard", "score: 0\nmoves: 0,1\n", 0},
+      {"1 2 3\n1 3 2\n", "solve --rule 0", "score: 22\nmoves: 0,1\n", 0},
+      {". 3\n3 3\n", "solve --rule 0", "score: 106\nmoves: 0,1\n", 0},
+      {". 3\n3 3\n", "hint --rule standard", "hint: 0,1 (3 tiles, 1 points)\nexpected score: 1001\n", 0},
+      {"1 2 3\n1 2 2\n", "solve --rule 5", "", 2},
+      {"1 2 3\n1 2 x\n", "solve", "", 1},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Write("board.txt", c.board);
+    const MqzRun run = Mqz(std::string(c.arguments) + " --seconds 0.5 --board " + path);
+    EXPECT_EQ(run.status, c.status) << c.board << c.arguments;
+    if (c.status == 0) {
+      EXPECT_EQ(run.out, c.output) << c.board << c.arguments;
+    }
+    std::remove(path.c_str());
+  }
+}
+
+}  // namespace
