@@ -97,14 +97,15 @@ int GroupFinder::Find(const Board& b) {
   return Count;
 }
 
-void GroupFinder::Remove(Board& b, const Group& g) const {
+template <typename Member>
+void GroupFinder::RemoveWhere(Board& b, const Group& g, Member member) {
   int closedAt = -1, closed = 0;
   for (int c = g.First; c <= g.Last; ++c) {
     uint8_t* col = b.Cell[c];
     const int height = b.Height[c];
     int to = 0;
     for (int h = 0; h < height; ++h) {
-      if (Label[c][h] != g.Label) col[to++] = col[h];
+      if (!member(c, h)) col[to++] = col[h];
     }
     std::memset(col + to, 0, static_cast<size_t>(height - to));
     b.Height[c] = static_cast<uint8_t>(to);
@@ -132,6 +133,51 @@ void GroupFinder::Remove(Board& b, const Group& g) const {
   b.Columns = static_cast<uint8_t>(to);
 }
 
+void GroupFinder::Remove(Board& b, const Group& g) const {
+  RemoveWhere(b, g, [&](int c, int h) { return Label[c][h] == g.Label; });
+}
+
+void GroupFinder::RemoveFlooded(Board& b, const Group& g) const {
+  RemoveWhere(b, g, [&](int c, int h) { return Mark[c][h] == Stamp; });
+}
+
+int GroupFinder::Flood(const Board& b, int column, int height, Group& g) {
+  if (++Stamp == 0) {
+    std::memset(Mark, 0, sizeof Mark);
+    Stamp = 1;
+  }
+  const uint8_t colour = b.Cell[column][height];
+  g = {static_cast<uint8_t>(column),
+       static_cast<uint8_t>(height),
+       colour,
+       static_cast<uint8_t>(column),
+       static_cast<uint8_t>(column),
+       0,
+       0};
+  int top = 0, size = 0;
+  Stack[top++] = static_cast<uint16_t>(column << 5 | height);
+  Mark[column][height] = Stamp;
+  while (top > 0) {
+    const int at = Stack[--top];
+    const int x = at >> 5, y = at & 31;
+    ++size;
+    if (x > g.Last) g.Last = static_cast<uint8_t>(x);
+    if (x < g.First) g.First = static_cast<uint8_t>(x);
+    const auto visit = [&](int nx, int ny) {
+      if (Mark[nx][ny] != Stamp && b.Cell[nx][ny] == colour) {
+        Mark[nx][ny] = Stamp;
+        Stack[top++] = static_cast<uint16_t>(nx << 5 | ny);
+      }
+    };
+    if (y + 1 < b.Height[x]) visit(x, y + 1);
+    if (y > 0) visit(x, y - 1);
+    if (x + 1 < b.Columns && y < b.Height[x + 1]) visit(x + 1, y);
+    if (x > 0 && y < b.Height[x - 1]) visit(x - 1, y);
+  }
+  g.Size = static_cast<uint16_t>(size);
+  return size;
+}
+
 int ApplyMove(Board& b, Move m, GroupFinder& f) {
   const int h = b.Rows - 1 - m.Row;
   if (m.Column >= b.Columns || h < 0 || h >= b.Height[m.Column]) return 0;
@@ -143,18 +189,58 @@ int ApplyMove(Board& b, Move m, GroupFinder& f) {
   return g.Size;
 }
 
+namespace {
+
+// The one tile of `colour` beside (c, h), or -1 when there are none or more.
+int OnlyNeighbour(const Board& b, int c, int h, uint8_t colour) {
+  int found = -1, count = 0;
+  if (h + 1 < b.Height[c] && b.Cell[c][h + 1] == colour) found = c << 5 | (h + 1), ++count;
+  if (h > 0 && b.Cell[c][h - 1] == colour) found = c << 5 | (h - 1), ++count;
+  if (c + 1 < b.Columns && h < b.Height[c + 1] && b.Cell[c + 1][h] == colour)
+    found = (c + 1) << 5 | h, ++count;
+  if (c > 0 && b.Cell[c - 1][h] == colour) found = (c - 1) << 5 | h, ++count;
+  return count == 1 ? found : -1;
+}
+
+}  // namespace
+
 int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount) {
   int score = 0, n = 0;
-  uint16_t pick[MaxCells / 2];
   for (;;) {
+    // Small groups go first, so that the larger ones can still grow; a few
+    // random tiles usually find a pair at once, and the full labelling is
+    // the fallback that also tells when the game has ended.
+    Group g{};
+    bool found = false;
+    for (int tries = 0; tries < 16 && b.Columns > 0; ++tries) {
+      const int c = static_cast<int>(rng.Below(b.Columns));
+      const int h = static_cast<int>(rng.Below(b.Height[c]));
+      const uint8_t colour = b.Cell[c][h];
+      if (colour == tabu) continue;
+      const int other = OnlyNeighbour(b, c, h, colour);
+      if (other < 0 || OnlyNeighbour(b, other >> 5, other & 31, colour) < 0) continue;
+      f.Flood(b, c, h, g);
+      found = true;
+      break;
+    }
+    if (found) {
+      if (moves) moves[n] = MoveOf(b, g);
+      ++n;
+      score += GroupScore(rule, g.Size);
+      f.RemoveFlooded(b, g);
+      continue;
+    }
     const int count = f.Find(b);
     if (count == 0) break;
-    int options = 0;
-    for (int i = 0; i < count; ++i) {
-      if (f.Groups[i].Colour != tabu) pick[options++] = static_cast<uint16_t>(i);
+    int best = -1, bestKey = 1 << 30;
+    for (int pass = 0; pass < 2 && best < 0; ++pass) {
+      for (int i = 0; i < count; ++i) {
+        if (pass == 0 && f.Groups[i].Colour == tabu) continue;
+        const int key = f.Groups[i].Size * 64 + static_cast<int>(rng.Below(64));
+        if (key < bestKey) bestKey = key, best = i;
+      }
     }
-    const Group& g = options > 0 ? f.Groups[pick[rng.Below(static_cast<uint32_t>(options))]]
-                                 : f.Groups[rng.Below(static_cast<uint32_t>(count))];
+    g = f.Groups[best];
     if (moves) moves[n] = MoveOf(b, g);
     ++n;
     score += GroupScore(rule, g.Size);

@@ -80,6 +80,16 @@ struct GroupFinder {
   int Find(const Board& b);
   // Removes a group listed by the last Find on this board (or a copy of it).
   void Remove(Board& b, const Group& g) const;
+
+  // Marks the group of one tile without labelling the rest; its size.
+  int Flood(const Board& b, int column, int height, Group& g);
+  void RemoveFlooded(Board& b, const Group& g) const;
+
+ private:
+  uint32_t Mark[MaxDim][ColumnRoom] = {};
+  uint32_t Stamp = 0;
+  template <typename Member>
+  static void RemoveWhere(Board& b, const Group& g, Member member);
 };
 
 // Applies a move given in the game's notation; returns the group's size, 0

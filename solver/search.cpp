@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -11,6 +13,11 @@ namespace solver {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+int Knob(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v ? std::atoi(v) : fallback;
+}
 
 struct Shared {
   const Board& Root;
@@ -46,9 +53,11 @@ struct Shared {
 
 struct Candidate {
   uint64_t Hash;
-  int32_t Eval;
+  int32_t Eval;  // total of the best whole game known through it
   int32_t Score;
   uint32_t Parent;
+  uint32_t Line;  // start of that game's remaining moves in the pool
+  uint16_t Length;
   Move At;
 };
 
@@ -57,51 +66,92 @@ struct Step {
   Move At;
 };
 
-// One beam search keeping `tabu` together, `width` positions a level.
+// A beam position: its points so far and the best game known from it.
+struct Node {
+  int32_t Score;
+  int32_t Total;
+  uint32_t Line;
+  uint16_t Length;
+};
+
+// One beam search keeping `tabu` together, `width` positions a level. Each
+// position remembers the best game found through it, so a level never
+// judges worse than the best line seen before: the search follows that line
+// while it tries the others.
 class Beam {
  public:
   Beam(Shared& shared, uint64_t seed) : shared_(shared), rng_(seed) {}
+
+  GroupFinder& Finder() { return finder_; }
+  int PassBest() const { return passBest_; }
 
   // True when nothing was cut: the search was then exhaustive.
   bool Run(int tabu, size_t width) {
     const Rule rule = shared_.Options.ScoringRule;
     steps_.clear();
+    passBest_ = -1;
     boards_.assign(1, shared_.Root);
-    scores_.assign(1, 0);
+    nodes_.assign(1, Node{0, -1, 0, 0});
+    lines_.clear();
     steps_.push_back({Step{0, {0, 0}}});
-    std::vector<Move> tail(MaxCells / 2);
+    std::vector<Move> tail(MaxCells / 2 + 1);
     uint64_t judged = 0;
     bool whole = true;
     while (!boards_.empty()) {
       candidates_.clear();
+      pool_.clear();
       for (uint32_t i = 0; i < boards_.size(); ++i) {
         if (shared_.TimeUp()) {
           shared_.Positions += judged;
           return false;
         }
         const Board& parent = boards_[i];
+        const Node& node = nodes_[i];
         const int count = finder_.Find(parent);
         if (count == 0) {
-          const int total = scores_[i] + EndScore(rule, parent.Tiles);
+          const int total = node.Score + EndScore(rule, parent.Tiles);
           if (total > shared_.BestScore.load(std::memory_order_relaxed)) Offer(i, nullptr, 0, total);
           continue;
+        }
+        // The group that the remembered line removes next.
+        int followed = -1;
+        if (node.Length > 0) {
+          const Move m = lines_[node.Line];
+          followed = finder_.Label[m.Column][parent.Rows - 1 - m.Row];
         }
         for (int k = 0; k < count; ++k) {
           const Group& g = finder_.Groups[k];
           Board child = parent;
           finder_.Remove(child, g);
-          const int score = scores_[i] + GroupScore(rule, g.Size);
+          const int score = node.Score + GroupScore(rule, g.Size);
           const Move at = MoveOf(parent, g);
-          Board trial = child;
-          int n = 0;
-          const int eval = score + Playout(trial, rule, tabu, rng_, playoutFinder_, tail.data(), &n);
-          ++judged;
-          if (eval > shared_.BestScore.load(std::memory_order_relaxed)) {
-            tail.insert(tail.begin(), at);
-            Offer(i, tail.data(), n + 1, eval);
-            tail.erase(tail.begin());
+          Candidate c{0, -1, score, i, 0, 0, at};
+          if (g.Label == followed) {
+            c.Eval = node.Total;
+            c.Line = static_cast<uint32_t>(pool_.size());
+            c.Length = static_cast<uint16_t>(node.Length - 1);
+            pool_.insert(pool_.end(), lines_.begin() + node.Line + 1,
+                         lines_.begin() + node.Line + node.Length);
           }
-          candidates_.push_back({child.Hash(), eval, score, i, at});
+          for (int p = 0; p < playouts_; ++p) {
+            Board trial = child;
+            int n = 0;
+            const int e = score + Playout(trial, rule, tabu, rng_, playoutFinder_, tail.data() + 1, &n);
+            if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
+              tail[0] = at;
+              Offer(i, tail.data(), n + 1, e);
+            }
+            passBest_ = std::max(passBest_, e);
+            if (e > c.Eval) {
+              c.Eval = e;
+              c.Line = static_cast<uint32_t>(pool_.size());
+              c.Length = static_cast<uint16_t>(n);
+              pool_.insert(pool_.end(), tail.begin() + 1, tail.begin() + 1 + n);
+            }
+          }
+          ++judged;
+          c.Hash = child.Hash();
+          candidates_.push_back(c);
         }
       }
       shared_.Positions += judged;
@@ -113,23 +163,25 @@ class Beam {
 
  private:
   // Keeps the best of each position (the same tiles left: only the points
-  // so far differ), then the `width` best judged.
+  // so far differ, and the best line from any of them serves them all),
+  // then the `width` best judged.
   bool Select(size_t width) {
     std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
       if (a.Hash != b.Hash) return a.Hash < b.Hash;
-      return a.Score != b.Score ? a.Score > b.Score : a.Eval > b.Eval;
+      return a.Score > b.Score;
     });
     size_t kept = 0;
     for (size_t i = 0; i < candidates_.size();) {
-      size_t j = i + 1;
-      int future = candidates_[i].Eval - candidates_[i].Score;
-      while (j < candidates_.size() && candidates_[j].Hash == candidates_[i].Hash) {
-        future = std::max(future, candidates_[j].Eval - candidates_[j].Score);
-        ++j;
+      size_t best = i, j = i + 1;
+      for (; j < candidates_.size() && candidates_[j].Hash == candidates_[i].Hash; ++j) {
+        if (candidates_[j].Eval - candidates_[j].Score > candidates_[best].Eval - candidates_[best].Score)
+          best = j;
       }
-      candidates_[kept] = candidates_[i];
-      candidates_[kept].Eval = candidates_[i].Score + future;
-      ++kept;
+      Candidate c = candidates_[i];
+      c.Eval = c.Score + candidates_[best].Eval - candidates_[best].Score;
+      c.Line = candidates_[best].Line;
+      c.Length = candidates_[best].Length;
+      candidates_[kept++] = c;
       i = j;
     }
     candidates_.resize(kept);
@@ -140,17 +192,20 @@ class Beam {
       candidates_.resize(width);
     }
     next_.resize(candidates_.size());
-    nextScores_.resize(candidates_.size());
+    nextNodes_.resize(candidates_.size());
+    nextLines_.clear();
     std::vector<Step> layer(candidates_.size());
     for (size_t i = 0; i < candidates_.size(); ++i) {
       const Candidate& c = candidates_[i];
       next_[i] = boards_[c.Parent];
       ApplyMove(next_[i], c.At, finder_);
-      nextScores_[i] = c.Score;
+      nextNodes_[i] = {c.Score, c.Eval, static_cast<uint32_t>(nextLines_.size()), c.Length};
+      nextLines_.insert(nextLines_.end(), pool_.begin() + c.Line, pool_.begin() + c.Line + c.Length);
       layer[i] = {c.Parent, c.At};
     }
     boards_.swap(next_);
-    scores_.swap(nextScores_);
+    nodes_.swap(nextNodes_);
+    lines_.swap(nextLines_);
     steps_.push_back(std::move(layer));
     return whole;
   }
@@ -169,15 +224,13 @@ class Beam {
 
   Shared& shared_;
   Random rng_;
-
- public:
-  GroupFinder& Finder() { return finder_; }
-
- private:
+  int playouts_ = Knob("MQ_PLAYOUTS", 1);
+  int passBest_ = -1;
   GroupFinder finder_;
   GroupFinder playoutFinder_;
   std::vector<Board> boards_, next_;
-  std::vector<int> scores_, nextScores_;
+  std::vector<Node> nodes_, nextNodes_;
+  std::vector<Move> lines_, nextLines_, pool_;
   std::vector<Candidate> candidates_;
   std::vector<std::vector<Step>> steps_;
 };
@@ -196,8 +249,14 @@ void Work(Shared& shared, int thread) {
   while (!shared.TimeUp()) {
     const int task = shared.NextTask++;
     const int round = task / colours;
-    const size_t width = std::min(widest, size_t{1} << std::min(round, 40));
-    if (beam->Run(shared.Colours[static_cast<size_t>(task % colours)], width)) {
+    const size_t width = std::min(widest, size_t{1} << std::min(round + Knob("MQ_START", 0), 40));
+    const auto t0 = Clock::now();
+    const bool done = beam->Run(shared.Colours[static_cast<size_t>(task % colours)], width);
+    if (std::getenv("MQ_DEBUG"))
+      std::fprintf(stderr, "colour %d width %zu done %d best %d took %.2f\n",
+                   shared.Colours[static_cast<size_t>(task % colours)], width, int(!shared.Done),
+                   beam->PassBest(), std::chrono::duration<double>(Clock::now() - t0).count());
+    if (done) {
       // Nothing was cut: no wider search can find more.
       shared.Done = true;
     }
@@ -217,8 +276,22 @@ SearchResult Solve(const Board& root, const SearchOptions& options) {
     if (root.Count[c] > 0) byCount.push_back({root.Count[c], c});
   }
   std::sort(byCount.rbegin(), byCount.rend());
-  for (const auto& [count, colour] : byCount) shared.Colours.push_back(colour);
+  for (const auto& [count, colour] : byCount) {
+    if (static_cast<int>(shared.Colours.size()) < Knob("MQ_COLOURS", 6)) shared.Colours.push_back(colour);
+  }
 
+  {
+    // A whole game before anything else, so that even the shortest budget
+    // ends with a sequence.
+    Board b = root;
+    Random rng(options.Seed);
+    auto finder = std::make_unique<GroupFinder>();
+    std::vector<Move> moves(MaxCells / 2);
+    int n = 0;
+    const int score = Playout(b, options.ScoringRule, shared.Colours[0], rng, *finder, moves.data(), &n);
+    moves.resize(static_cast<size_t>(n));
+    shared.Offer(score, moves);
+  }
   const int threads = std::max(1, options.Threads);
   std::vector<std::thread> workers;
   for (int t = 0; t < threads; ++t) workers.emplace_back(Work, std::ref(shared), t);
