@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -14,11 +12,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int Knob(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v ? std::atoi(v) : fallback;
-}
-
 struct Shared {
   const Board& Root;
   const SearchOptions& Options;
@@ -26,7 +19,6 @@ struct Shared {
   std::atomic<bool> Done{false};
   std::atomic<int> BestScore{-1};
   std::atomic<uint64_t> Positions{0};
-  std::atomic<int> NextTask{0};
   std::mutex Lock;
   std::vector<Move> BestMoves;
   std::vector<int> Colours;  // the colours worth keeping together
@@ -95,14 +87,14 @@ class Beam {
     lines_.clear();
     steps_.push_back({Step{0, {0, 0}}});
     std::vector<Move> tail(MaxCells / 2 + 1);
-    uint64_t judged = 0;
+    uint64_t positions = 0;
     bool whole = true;
     while (!boards_.empty()) {
       candidates_.clear();
       pool_.clear();
       for (uint32_t i = 0; i < boards_.size(); ++i) {
         if (shared_.TimeUp()) {
-          shared_.Positions += judged;
+          shared_.Positions += positions;
           return false;
         }
         const Board& parent = boards_[i];
@@ -133,29 +125,27 @@ class Beam {
             pool_.insert(pool_.end(), lines_.begin() + node.Line + 1,
                          lines_.begin() + node.Line + node.Length);
           }
-          for (int p = 0; p < playouts_; ++p) {
-            Board trial = child;
-            int n = 0;
-            const int e = score + Playout(trial, rule, tabu, rng_, playoutFinder_, tail.data() + 1, &n);
-            if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
-              tail[0] = at;
-              Offer(i, tail.data(), n + 1, e);
-            }
-            passBest_ = std::max(passBest_, e);
-            if (e > c.Eval) {
-              c.Eval = e;
-              c.Line = static_cast<uint32_t>(pool_.size());
-              c.Length = static_cast<uint16_t>(n);
-              pool_.insert(pool_.end(), tail.begin() + 1, tail.begin() + 1 + n);
-            }
+          Board trial = child;
+          int n = 0;
+          const int e = score + Playout(trial, rule, tabu, rng_, playoutFinder_, tail.data() + 1, &n);
+          if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
+            tail[0] = at;
+            Offer(i, tail.data(), n + 1, e);
           }
-          ++judged;
+          passBest_ = std::max(passBest_, e);
+          if (e > c.Eval) {
+            c.Eval = e;
+            c.Line = static_cast<uint32_t>(pool_.size());
+            c.Length = static_cast<uint16_t>(n);
+            pool_.insert(pool_.end(), tail.begin() + 1, tail.begin() + 1 + n);
+          }
+          ++positions;
           c.Hash = child.Hash();
           candidates_.push_back(c);
         }
       }
-      shared_.Positions += judged;
-      judged = 0;
+      shared_.Positions += positions;
+      positions = 0;
       whole = Select(width) && whole;
     }
     return whole;
@@ -224,7 +214,6 @@ class Beam {
 
   Shared& shared_;
   Random rng_;
-  int playouts_ = Knob("MQ_PLAYOUTS", 1);
   int passBest_ = -1;
   GroupFinder finder_;
   GroupFinder playoutFinder_;
@@ -235,9 +224,20 @@ class Beam {
   std::vector<std::vector<Step>> steps_;
 };
 
-void Work(Shared& shared, int thread) {
+// Every colour is tried at small widths first; then the best few get the
+// rest of the time, each next pass as wide as the time left allows.
+struct Plan {
+  int Colour;
+  size_t Width = 1;
+  int Best = -1;
+  int Running = 0;
+};
+
+constexpr size_t FocusWidth = 16;
+constexpr int Focused = 2;
+
+void Work(Shared& shared, std::vector<Plan>& plans, int thread) {
   auto beam = std::make_unique<Beam>(shared, shared.Options.Seed * 1000003u + static_cast<uint64_t>(thread));
-  const int colours = static_cast<int>(shared.Colours.size());
   // Room for the boards of two levels and the candidates of one.
   const size_t perThread =
       shared.Options.MemoryBytes / static_cast<size_t>(std::max(1, shared.Options.Threads));
@@ -246,19 +246,47 @@ void Work(Shared& shared, int thread) {
                              static_cast<size_t>(finder.Find(shared.Root)) * sizeof(Candidate) +
                              static_cast<size_t>(shared.Root.Tiles / 2 + 1) * sizeof(Step);
   const size_t widest = std::max<size_t>(1, perThread / perPosition);
+  const int threads = std::max(1, shared.Options.Threads);
   while (!shared.TimeUp()) {
-    const int task = shared.NextTask++;
-    const int round = task / colours;
-    const size_t width = std::min(widest, size_t{1} << std::min(round + Knob("MQ_START", 0), 40));
+    Plan* plan = nullptr;
+    size_t width = 1;
+    {
+      std::lock_guard<std::mutex> hold(shared.Lock);
+      bool narrow = false;
+      for (const Plan& p : plans) narrow = narrow || p.Width < FocusWidth;
+      if (!narrow) {
+        std::stable_sort(plans.begin(), plans.end(),
+                         [](const Plan& x, const Plan& y) { return x.Best > y.Best; });
+      }
+      const size_t active = narrow ? plans.size() : std::min<size_t>(Focused, plans.size());
+      for (size_t i = 0; i < active; ++i) {
+        Plan& p = plans[i];
+        if (!plan || p.Running < plan->Running || (p.Running == plan->Running && p.Width < plan->Width))
+          plan = &p;
+      }
+      width = std::min(widest, plan->Width);
+      ++plan->Running;
+      plan->Width = std::min(widest, plan->Width * 2);
+    }
+    const int colour = plan->Colour;
     const auto t0 = Clock::now();
-    const bool done = beam->Run(shared.Colours[static_cast<size_t>(task % colours)], width);
-    if (std::getenv("MQ_DEBUG"))
-      std::fprintf(stderr, "colour %d width %zu done %d best %d took %.2f\n",
-                   shared.Colours[static_cast<size_t>(task % colours)], width, int(!shared.Done),
-                   beam->PassBest(), std::chrono::duration<double>(Clock::now() - t0).count());
-    if (done) {
-      // Nothing was cut: no wider search can find more.
-      shared.Done = true;
+    const bool whole = beam->Run(colour, width);
+    const double took = std::chrono::duration<double>(Clock::now() - t0).count();
+    // Nothing was cut: no wider search can find more.
+    if (whole) shared.Done = true;
+    std::lock_guard<std::mutex> hold(shared.Lock);
+    for (Plan& p : plans) {
+      if (p.Colour != colour) continue;
+      --p.Running;
+      p.Best = std::max(p.Best, beam->PassBest());
+      // The next pass of this colour should end before the deadline.
+      const double left = std::chrono::duration<double>(shared.Deadline - Clock::now()).count();
+      const double share = left * threads / static_cast<double>(std::min<size_t>(Focused, plans.size()));
+      if (p.Width >= FocusWidth && took > 0 && 2 * took > share) {
+        p.Width =
+            std::max<size_t>(width, static_cast<size_t>(static_cast<double>(width) * share * 0.9 / took));
+        p.Width = std::min(widest, p.Width);
+      }
     }
   }
 }
@@ -276,9 +304,7 @@ SearchResult Solve(const Board& root, const SearchOptions& options) {
     if (root.Count[c] > 0) byCount.push_back({root.Count[c], c});
   }
   std::sort(byCount.rbegin(), byCount.rend());
-  for (const auto& [count, colour] : byCount) {
-    if (static_cast<int>(shared.Colours.size()) < Knob("MQ_COLOURS", 6)) shared.Colours.push_back(colour);
-  }
+  for (const auto& [count, colour] : byCount) shared.Colours.push_back(colour);
 
   {
     // A whole game before anything else, so that even the shortest budget
@@ -293,8 +319,10 @@ SearchResult Solve(const Board& root, const SearchOptions& options) {
     shared.Offer(score, moves);
   }
   const int threads = std::max(1, options.Threads);
+  std::vector<Plan> plans;
+  for (int colour : shared.Colours) plans.push_back(Plan{colour});
   std::vector<std::thread> workers;
-  for (int t = 0; t < threads; ++t) workers.emplace_back(Work, std::ref(shared), t);
+  for (int t = 0; t < threads; ++t) workers.emplace_back(Work, std::ref(shared), std::ref(plans), t);
   const auto report = [&] {
     if (!options.OnProgress) return;
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
