@@ -46,7 +46,11 @@ class MqzPlatform : public mq::Platform {
     if (FixedDate) return Date;
     const time_t now = time(nullptr);
     tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
   }
 };
