@@ -83,8 +83,13 @@ class Beam {
     steps_.clear();
     passBest_ = -1;
     boards_.assign(1, shared_.Root);
-    nodes_.assign(1, Node{0, -1, 0, 0});
-    lines_.clear();
+    // The pass starts from the best game found so far, by any pass: the
+    // beam follows it and tries the others around it.
+    {
+      std::lock_guard<std::mutex> hold(shared_.Lock);
+      lines_ = shared_.BestMoves;
+      nodes_.assign(1, Node{0, shared_.BestScore.load(), 0, static_cast<uint16_t>(lines_.size())});
+    }
     steps_.push_back({Step{0, {0, 0}}});
     std::vector<Move> tail(MaxCells / 2 + 1);
     uint64_t positions = 0;
@@ -112,6 +117,8 @@ class Beam {
           followed = finder_.Label[m.Column][parent.Rows - 1 - m.Row];
         }
         for (int k = 0; k < count; ++k) {
+          // A big board's level takes long: the clock is read per child.
+          if (k % 8 == 7 && shared_.TimeUp()) break;
           const Group& g = finder_.Groups[k];
           Board child = parent;
           finder_.Remove(child, g);
