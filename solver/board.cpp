@@ -206,22 +206,40 @@ int OnlyNeighbour(const Board& b, int c, int h, uint8_t colour) {
 
 int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount) {
   int score = 0, n = 0;
+  // Once only the kept colour has groups, probing finds nothing.
+  bool probing = true;
   for (;;) {
     // Small groups go first, so that the larger ones can still grow; a few
     // random tiles usually find a pair at once, and the full labelling is
     // the fallback that also tells when the game has ended.
     Group g{};
     bool found = false;
-    for (int tries = 0; tries < 16 && b.Columns > 0; ++tries) {
+    // Failing a pair, the smallest of a few groups met on the way.
+    int bestCell = -1, bestSize = 1 << 30, floods = 0;
+    for (int tries = 0; probing && tries < 16 && b.Columns > 0; ++tries) {
       const int c = static_cast<int>(rng.Below(b.Columns));
       const int h = static_cast<int>(rng.Below(b.Height[c]));
       const uint8_t colour = b.Cell[c][h];
       if (colour == tabu) continue;
       const int other = OnlyNeighbour(b, c, h, colour);
-      if (other < 0 || OnlyNeighbour(b, other >> 5, other & 31, colour) < 0) continue;
-      f.Flood(b, c, h, g);
+      if (other >= 0 && OnlyNeighbour(b, other >> 5, other & 31, colour) >= 0) {
+        f.Flood(b, c, h, g);
+        found = true;
+        break;
+      }
+      if (other >= 0 || floods >= 3) continue;
+      const bool paired = (h + 1 < b.Height[c] && b.Cell[c][h + 1] == colour) ||
+                          (h > 0 && b.Cell[c][h - 1] == colour) ||
+                          (c + 1 < b.Columns && h < b.Height[c + 1] && b.Cell[c + 1][h] == colour) ||
+                          (c > 0 && b.Cell[c - 1][h] == colour);
+      if (!paired) continue;
+      ++floods;
+      const int size = f.Flood(b, c, h, g);
+      if (size < bestSize) bestSize = size, bestCell = c << 5 | h;
+    }
+    if (!found && bestCell >= 0) {
+      f.Flood(b, bestCell >> 5, bestCell & 31, g);
       found = true;
-      break;
     }
     if (found) {
       if (moves) moves[n] = MoveOf(b, g);
@@ -241,6 +259,7 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
       }
     }
     g = f.Groups[best];
+    probing = g.Colour != tabu;
     if (moves) moves[n] = MoveOf(b, g);
     ++n;
     score += GroupScore(rule, g.Size);

@@ -12,6 +12,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// What a tile left at the end of a playout costs in the judgement of a
+// position; measured between 15 and 50 alike, 0 and 100 worse.
+constexpr int LeftTilePenalty = 30;
+
 struct Shared {
   const Board& Root;
   const SearchOptions& Options;
@@ -140,8 +144,12 @@ class Beam {
             Offer(i, tail.data(), n + 1, e);
           }
           passBest_ = std::max(passBest_, e);
-          if (e > c.Eval) {
-            c.Eval = e;
+          // Tiles left count against a line beyond its points: a line that
+          // nearly clears the board is the way to one that does (boards
+          // 1-10, 10 s, one thread: 31,346 points against 29,567 without).
+          const int judged = e - LeftTilePenalty * trial.Tiles;
+          if (judged > c.Eval) {
+            c.Eval = judged;
             c.Line = static_cast<uint32_t>(pool_.size());
             c.Length = static_cast<uint16_t>(n);
             pool_.insert(pool_.end(), tail.begin() + 1, tail.begin() + 1 + n);
