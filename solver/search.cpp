@@ -253,18 +253,21 @@ constexpr int Focused = 2;
 
 void Work(Shared& shared, std::vector<Plan>& plans, int thread) {
   auto beam = std::make_unique<Beam>(shared, shared.Options.Seed * 1000003u + static_cast<uint64_t>(thread));
-  // Room for the boards of two levels and the candidates of one.
+  // Room for the boards of two levels, the candidates of one with their
+  // remembered games, and the moves of every level.
   const size_t perThread =
       shared.Options.MemoryBytes / static_cast<size_t>(std::max(1, shared.Options.Threads));
   GroupFinder& finder = beam->Finder();
-  const size_t perPosition = 2 * sizeof(Board) +
-                             static_cast<size_t>(finder.Find(shared.Root)) * sizeof(Candidate) +
-                             static_cast<size_t>(shared.Root.Tiles / 2 + 1) * sizeof(Step);
+  const size_t children = static_cast<size_t>(finder.Find(shared.Root));
+  const size_t depth = static_cast<size_t>(shared.Root.Tiles / 2 + 1);
+  const size_t perPosition = 2 * sizeof(Board) + depth * (sizeof(Step) + sizeof(Move)) +
+                             children * (sizeof(Candidate) + depth * sizeof(Move));
   const size_t widest = std::max<size_t>(1, perThread / perPosition);
   const int threads = std::max(1, shared.Options.Threads);
   while (!shared.TimeUp()) {
     Plan* plan = nullptr;
     size_t width = 1;
+    int colour = 0;
     {
       std::lock_guard<std::mutex> hold(shared.Lock);
       bool narrow = false;
@@ -282,8 +285,9 @@ void Work(Shared& shared, std::vector<Plan>& plans, int thread) {
       width = std::min(widest, plan->Width);
       ++plan->Running;
       plan->Width = std::min(widest, plan->Width * 2);
+      // Other threads reorder the plans: only the colour names this one.
+      colour = plan->Colour;
     }
-    const int colour = plan->Colour;
     const auto t0 = Clock::now();
     const bool whole = beam->Run(colour, width);
     const double took = std::chrono::duration<double>(Clock::now() - t0).count();
