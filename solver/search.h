@@ -1,6 +1,7 @@
 // Best-play search: beam searches with duplicate positions merged, each
-// position judged by playouts that keep one colour together, widened while
-// time lasts, one search per kept colour, spread over threads.
+// position judged by a playout that keeps its most frequent colour together
+// and remembering the best game found through it, widened while time lasts
+// and spread over threads.
 #pragma once
 
 #include <atomic>
