@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Prints the figures kept in the record: start-up time of the game against an
-# empty window, MainWndProc on an 841-tile press and a full 29 x 29 repaint,
-# and the size of the program. Runs in a private virtual display.
+# Prints the figures kept in the record: start-up time and memory of the game
+# against an empty window, measured in the same run, MainWndProc on an
+# 841-tile press and a full 29 x 29 repaint, and the size of the program.
+# Runs in a private virtual display.
+#   scripts/measure.sh [--startup-only] [GAME.EXE]
+# GAME.EXE, another build of marblequake.exe (an older one, say), is measured
+# in place of this tree's.
 set -euo pipefail
+startup_only=0
+if [ "${1:-}" = "--startup-only" ]; then startup_only=1; shift; fi
+game=${1:+$(realpath "$1")}
 cd "$(dirname "$0")/.."
+game=${game:-build/windows/ui/marblequake.exe}
 export MQ_ROOT=$PWD
 
 bash scripts/deps.sh
@@ -14,13 +22,17 @@ cmake --build build/windows -j2 --target marblequake empty_window ui_measure >/d
 stage=build/measure
 rm -rf "$stage"
 mkdir -p "$stage"
-cp build/windows/ui/marblequake.exe build/windows/ui/empty_window.exe build/windows/ui/ui_measure.exe "$stage/"
+cp "$game" "$stage/marblequake.exe"
+cp build/windows/ui/empty_window.exe build/windows/ui/ui_measure.exe "$stage/"
 
 source scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start --headless
 
 folder=$(cd "$stage" && winepath -w "$PWD" 2>/dev/null)
-wine "$stage/ui_measure.exe" startup "$folder" 2>/dev/null
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+wine "$stage/ui_measure.exe" startup "$folder" "${MQ_RUNS:-9}" 2>/dev/null
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+[ $startup_only = 1 ] && exit 0
 wine "$stage/ui_measure.exe" window 2>/dev/null
-echo "marblequake.exe: $(stat -c %s build/windows/ui/marblequake.exe) bytes (stripped, static)"
+echo "marblequake.exe: $(stat -c %s "$game") bytes (stripped, static)"

@@ -29,6 +29,11 @@ HWND CreatingWindow;
 
 void Repaint() { InvalidateRect(MainWindow, nullptr, TRUE); }
 
+// The MIDI output opens only once sounds are wanted, off the start-up path.
+void OpenMidiIfSoundOn() {
+  if (Game.GameSettings.SoundOff == 0) MidiDevice(1);
+}
+
 void ReportFileFailure(const char* what) {
   std::snprintf(TextBuffer, sizeof TextBuffer, "%s\n%s\n\n%s", what, FilePath, TransferFailureReason());
   MessageBoxA(MainWindow, TextBuffer, ClassName, MB_OK | MB_ICONEXCLAMATION);
@@ -62,6 +67,7 @@ void OpenGameCommand(int) {
   ResizeMainWindow();
   UpdateStatusBar();
   Repaint();
+  OpenMidiIfSoundOn();  // the game's settings may have switched sounds on
 }
 
 void SaveGameCommand(int) {
@@ -140,7 +146,10 @@ void ShapeCommand(int id) {
 
 void ScoringCommand(int id) { Game.GameSettings.ScoringRule = id - IDM_SCORING_0; }
 
-void SoundCommand(int) { Game.GameSettings.SoundOff ^= 1; }
+void SoundCommand(int) {
+  Game.GameSettings.SoundOff ^= 1;
+  OpenMidiIfSoundOn();
+}
 
 struct Command {
   int First;
@@ -171,7 +180,6 @@ const Command CommandTable[] = {
 void OnCreate(HWND window) {
   CreatingWindow = window;
   StatusBar = CreateStatusWindowA(StatusBarStyle, "", window, IDC_STATUS_BAR);
-  MidiDevice(1);
   // A file that could not be read, or was kept aside as unreadable, leaves
   // nothing to resume: start afresh instead of showing an empty board.
   if (TransferState(TS_SETTINGS) != TS_DONE) {
@@ -260,6 +268,7 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
   ResizeMainWindow();
   ShowWindow(MainWindow, showCommand);
   UpdateWindow(MainWindow);
+  OpenMidiIfSoundOn();
   return 1;
 }
 

@@ -1,15 +1,20 @@
 // Timings for the record, printed rather than asserted:
-//   ui_measure startup <folder>  start-up to the first painted board of
-//                                marblequake.exe against empty_window.exe
+//   ui_measure startup <folder> [runs]  start-up to the first painted board
+//                                and memory of marblequake.exe against
+//                                empty_window.exe
 //   ui_measure window            MainWndProc on an 841-tile press and on a
 //                                full repaint of a 29 x 29 board
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app.h"
+// after windows.h, which it needs
+#include <psapi.h>
+
 #include "game/game_state.h"
 #include "resource.h"
 #include "storage/state_file.h"
@@ -47,7 +52,15 @@ bool Shown(const char* className, bool wantTile) {
   return pixel != CLR_INVALID && pixel != GetSysColor(COLOR_WINDOW);
 }
 
-double TimeStart(const std::string& exe, const char* className, bool wantTile) {
+struct StartRecord {
+  double ShownMs = -1;      // process start to the first painted board
+  double ResidentMiB = -1;  // working set 3 s after the start
+};
+
+double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+StartRecord TimeStart(const std::string& exe, const char* className, bool wantTile) {
+  StartRecord record;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -56,40 +69,79 @@ double TimeStart(const std::string& exe, const char* className, bool wantTile) {
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
     std::printf("cannot start %s\n", exe.c_str());
-    return -1;
+    return record;
   }
-  double shown = -1;
   while (Now() - start < 20) {
     if (Shown(className, wantTile)) {
-      shown = Now() - start;
+      record.ShownMs = (Now() - start) * 1000;
       break;
     }
     Sleep(1);
   }
+  // Whatever the program still does after its first paint (the MIDI output
+  // opening) is part of the memory figure.
+  while (Now() - start < 3.0) Sleep(10);
+  // Under Wine the working set is the process's resident set (VmRSS).
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
+    record.ResidentMiB = MiB(memory.WorkingSetSize);
   HWND window = FindWindowA(className, nullptr);
   if (window) PostMessageA(window, WM_CLOSE, 0, 0);
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  return shown;
+  return record;
 }
 
-int MeasureStartup(const std::string& folder) {
+// A settings file with a dealt board and sounds switched off.
+void WriteSoundOffSettings(const std::string& game) {
+  mq::InstallWindowsPlatform();
+  mq::SetProgramPath(game.c_str());
+  mq::Game = mq::GameState{};
+  mq::Game.ActiveColumns = mq::Game.GameSettings.Columns;
+  mq::Game.ActiveRows = mq::Game.GameSettings.Rows;
+  mq::NewGame();
+  mq::Game.GameSettings.SoundOff = 1;
+  mq::TransferState(mq::TS_SETTINGS | mq::TS_WRITE);
+}
+
+struct Series {
+  std::vector<double> Shown, Resident;
+  void Add(const StartRecord& r) {
+    Shown.push_back(r.ShownMs);
+    Resident.push_back(r.ResidentMiB);
+  }
+};
+
+// The game and the bare window take turns, so both see the same machine.
+int MeasureStartup(const std::string& folder, int runs) {
   const std::string game = folder + "\\marblequake.exe";
   const std::string empty = folder + "\\empty_window.exe";
   const std::string settings = folder + "\\marblequake.ini";
-  std::vector<double> gameTimes;
-  std::vector<double> emptyTimes;
-  for (int run = 0; run < 7; ++run) {
-    DeleteFileA(settings.c_str());  // a fresh start deals a full board
-    gameTimes.push_back(TimeStart(game, "Marblequake", true));
-    emptyTimes.push_back(TimeStart(empty, "EmptyWindow", false));
+  Series soundOn, soundOff, bare;
+  for (int run = 0; run < runs; ++run) {
+    DeleteFileA(settings.c_str());  // a fresh start deals a full board, sounds on
+    soundOn.Add(TimeStart(game, "Marblequake", true));
+    bare.Add(TimeStart(empty, "EmptyWindow", false));
+    DeleteFileA(settings.c_str());
+    WriteSoundOffSettings(game);
+    soundOff.Add(TimeStart(game, "Marblequake", true));
   }
   DeleteFileA(settings.c_str());
+  const double bareShown = Median(bare.Shown);
+  const double bareResident = Median(bare.Resident);
   std::printf(
-      "start-up to first painted board: median %.1f ms (marblequake.exe), %.1f ms (empty_window.exe), 7 runs "
-      "each\n",
-      Median(gameTimes) * 1000, Median(emptyTimes) * 1000);
+      "start-up, median of %d runs, alternating (process start to first paint; memory 3 s after start)\n",
+      runs);
+  std::printf("  %-28s %8s %7s %10s %9s\n", "", "paint ms", "ratio", "resident", "vs bare");
+  auto row = [&](const char* name, const Series& s) {
+    std::printf("  %-28s %8.1f %6.2fx %6.1f MiB %+5.1f MiB\n", name, Median(s.Shown),
+                Median(s.Shown) / bareShown, Median(s.Resident), Median(s.Resident) - bareResident);
+  };
+  row("empty_window.exe", bare);
+  row("marblequake.exe, sounds on", soundOn);
+  row("marblequake.exe, sounds off", soundOff);
   return 0;
 }
 
@@ -180,8 +232,11 @@ int MeasureWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "startup") == 0) return MeasureStartup(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "startup") == 0) {
+    const int runs = argc >= 4 ? std::atoi(argv[3]) : 9;
+    return MeasureStartup(argv[2], runs > 0 ? runs : 9);
+  }
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return MeasureWindow();
-  std::printf("usage: ui_measure startup <folder> | ui_measure window\n");
+  std::printf("usage: ui_measure startup <folder> [runs] | ui_measure window\n");
   return 2;
 }
