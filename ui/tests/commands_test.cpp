@@ -237,5 +237,69 @@ TEST_F(CommandsTest, ExitDestroysTheWindowAndWritesTheSettings) {
   EXPECT_EQ(FileSize(SettingsPath()), mq::SETTINGS_FILE_SIZE);
 }
 
+// Run in a process of their own: the libraries loaded at first use are not
+// loaded before it.
+class FirstUseTest : public CommandsTest {
+ protected:
+  // Sounds off from the start: no output is opened.
+  void SetUp() override {
+    ResetProgramState();
+    mq::Game.GameSettings.SoundOff = 1;
+    ASSERT_NE(OpenMainWindow(), nullptr);
+    MessageText.clear();
+    LoadBoard({"113344", "113344", "225511", "225511", "334422", "334422"});
+  }
+};
+
+bool Loaded(const char* library) { return GetModuleHandleA(library) != nullptr; }
+
+TEST_F(FirstUseTest, TheFileDialogsAndTheSoundLibraryLoadWhenFirstNeeded) {
+  RemoveGroupAt(0, 0);
+  WhenDialog(nullptr, PressOk);
+  RunCommand(IDM_ABOUT);
+  EXPECT_FALSE(Loaded("COMDLG32.DLL"));
+  EXPECT_FALSE(Loaded("WINMM.DLL"));
+  SnapshotBoard();
+  for (int round = 0; round < 2; ++round) {
+    ChosenFile = TempPath(round == 0 ? "first.mqz" : "second.mqz");
+    WhenDialog(nullptr, ChooseFileToSave);
+    RunCommand(IDM_SAVE);
+    EXPECT_EQ(FileSize(ChosenFile), mq::SAVED_GAME_SIZE) << round;
+    EXPECT_TRUE(Loaded("COMDLG32.DLL"));
+    RunCommand(IDM_NEW);
+    WhenDialog(nullptr, ChooseFileToOpen);
+    RunCommand(IDM_OPEN);
+    EXPECT_TRUE(BoardUnchanged()) << round;
+    EXPECT_EQ(mq::Game.MoveCount, 1) << round;
+  }
+  EXPECT_EQ(PendingDialogActions(), 0);
+  EXPECT_EQ(MessageText, "");
+  RunCommand(IDM_SOUND);
+  mq::AwaitMidiDevice();
+  EXPECT_TRUE(Loaded("WINMM.DLL"));
+}
+
+TEST_F(FirstUseTest, AMissingDialogLibraryIsReportedAndChangesNothing) {
+  const char* real = mq::CommonDialogLibrary;
+  mq::CommonDialogLibrary = "mq-no-such-library.dll";
+  RemoveGroupAt(0, 0);
+  SnapshotBoard();
+  for (int command : {IDM_OPEN, IDM_SAVE}) {
+    MessageText.clear();
+    WhenDialog("Marblequake", ReadMessageAndClose);
+    RunCommand(command);
+    EXPECT_EQ(PendingDialogActions(), 0);
+    EXPECT_NE(MessageText.find("mq-no-such-library.dll could not be loaded"), std::string::npos)
+        << MessageText;
+    EXPECT_STREQ(mq::FilePath, "");
+    EXPECT_TRUE(BoardUnchanged());
+    EXPECT_EQ(mq::Game.MoveCount, 1);
+  }
+  mq::CommonDialogLibrary = real;
+  WhenDialog(nullptr, PressCancel);
+  RunCommand(IDM_OPEN);
+  EXPECT_EQ(PendingDialogActions(), 0);
+}
+
 }  // namespace
 }  // namespace mqtest
