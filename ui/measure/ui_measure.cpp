@@ -38,18 +38,21 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// A window counts as shown when its class exists on screen and, for the
-// game, when the first tile's centre no longer has the background colour.
-bool Shown(const char* className, bool wantTile) {
+// A window counts as painted when the pixel at (17, 17) of its client area
+// shows on screen what its first paint puts there: for the game the first
+// tile (no built-in tile is black or white there), for the bare window its
+// background. A window shown but not yet painted is black under Wine.
+bool Painted(const char* className, bool board) {
   HWND window = FindWindowA(className, nullptr);
   if (!window || !IsWindowVisible(window)) return false;
-  if (!wantTile) return true;
   POINT at = {17, 17};  // inside the first tile of every built-in shape
   ClientToScreen(window, &at);
   HDC screen = GetDC(nullptr);
   COLORREF pixel = GetPixel(screen, at.x, at.y);
   ReleaseDC(nullptr, screen);
-  return pixel != CLR_INVALID && pixel != GetSysColor(COLOR_WINDOW);
+  const COLORREF background = GetSysColor(COLOR_WINDOW);
+  if (!board) return pixel == background;
+  return pixel != CLR_INVALID && pixel != background && pixel != RGB(0, 0, 0);
 }
 
 struct StartRecord {
@@ -59,7 +62,7 @@ struct StartRecord {
 
 double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
-StartRecord TimeStart(const std::string& exe, const char* className, bool wantTile) {
+StartRecord TimeStart(const std::string& exe, const char* className, bool board) {
   StartRecord record;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -72,7 +75,7 @@ StartRecord TimeStart(const std::string& exe, const char* className, bool wantTi
     return record;
   }
   while (Now() - start < 20) {
-    if (Shown(className, wantTile)) {
+    if (Painted(className, board)) {
       record.ShownMs = (Now() - start) * 1000;
       break;
     }
