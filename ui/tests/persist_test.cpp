@@ -126,6 +126,18 @@ TEST_F(PersistTest, HighScoresAndNameSurvive) {
   EXPECT_EQ(mq::Game.GameOver, 0) << "reading ends the finished state";
   EXPECT_EQ(mq::Game.HighScoreHandled, 1);
   EXPECT_EQ(mq::Game.Score, 104);
+
+  // The record was entered by the run before: no name field over it now.
+  bool fieldShown = true;
+  mq::test::DialogDriver driver;
+  driver.Expect("High Scores", [&fieldShown](HWND d) {
+    fieldShown = IsWindowVisible(GetDlgItem(d, IDC_NAME_FIELD));
+    mq::test::Click(d, IDOK);
+  });
+  driver.Run([] { RunCommand(IDM_SCORES); });
+  EXPECT_TRUE(driver.AllDone());
+  EXPECT_FALSE(fieldShown);
+  EXPECT_EQ(std::memcmp(tables, mq::HighScoreTables, sizeof tables), 0);
 }
 
 // A settings file that cannot be written at exit (a folder stands where it
