@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -58,14 +58,11 @@ class TemplateReader {
   const WORD* at_;
 };
 
-std::string ClassName(std::string name) {
+// The predefined window classes, which templates name by ordinal.
+std::string ClassName(const std::string& name) {
   static const char* const Predefined[] = {"BUTTON", "EDIT", "STATIC", "LISTBOX", "SCROLLBAR", "COMBOBOX"};
-  if (name.size() > 1 && name[0] == '#') {
-    const int atom = std::stoi(name.substr(1));
-    return atom >= 0x80 && atom <= 0x85 ? Predefined[atom - 0x80] : name;
-  }
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return name;
+  const int atom = name[0] == '#' ? std::atoi(name.c_str() + 1) : 0;
+  return atom >= 0x80 && atom <= 0x85 ? Predefined[atom - 0x80] : name;
 }
 
 std::vector<std::string> DecodeDialog(int id) {
@@ -112,6 +109,7 @@ constexpr DWORD BUTTON = SHOWN | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD LIST = SHOWN | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
 struct Row {
+  int Dialog;
   const char* Kind;
   int Id;
   const char* Text;
@@ -119,59 +117,63 @@ struct Row {
   short Box[4];
 };
 
-std::vector<std::string> Expected(std::initializer_list<Row> rows, int dialog) {
-  std::vector<std::string> lines;
-  for (const Row& row : rows)
-    lines.push_back(Line(row.Kind, row.Id == -2 ? dialog : row.Id, row.Text, row.Style, 0, row.Box));
-  return lines;
-}
+const char* const DIALOG = "DIALOG   8 MS Sans Serif";  // no menu, no class of its own
+
+const Row Design[] = {
+    {IDD_HIGH_SCORES, DIALOG, IDD_HIGH_SCORES, "High Scores", DIALOG_STYLE, {0, 0, 205, 122}},
+    {IDD_HIGH_SCORES, "BUTTON", IDOK, "&Close", BUTTON | BS_CENTER, {149, 64, 50, 14}},
+    {IDD_HIGH_SCORES, "STATIC", 101, "", SHOWN | SS_LEFT, {8, 8, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 102, "", SHOWN | SS_LEFT, {8, 17, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 103, "", SHOWN | SS_LEFT, {8, 26, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 104, "", SHOWN | SS_LEFT, {8, 35, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 105, "", SHOWN | SS_LEFT, {8, 44, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 106, "", SHOWN | SS_LEFT, {8, 53, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 107, "", SHOWN | SS_LEFT, {8, 62, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 108, "", SHOWN | SS_LEFT, {8, 71, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 109, "", SHOWN | SS_LEFT, {8, 80, 136, 8}},
+    {IDD_HIGH_SCORES, "STATIC", 110, "", SHOWN | SS_LEFT, {8, 89, 136, 8}},
+    {IDD_HIGH_SCORES, "COMBOBOX", IDC_LEVEL_LIST, "", LIST, {9, 103, 60, 45}},
+    {IDD_HIGH_SCORES, "COMBOBOX", IDC_SIZE_LIST, "", LIST, {74, 103, 50, 60}},
+    // Hidden until a record of this run is shown, and without a border.
+    {IDD_HIGH_SCORES,
+     "EDIT",
+     IDC_NAME_FIELD,
+     "",
+     WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
+     {36, 8, 72, 8}},
+    {IDD_HIGH_SCORES, "BUTTON", IDC_CLEAR_SCORES, "Clear &Scores", BUTTON | BS_CENTER, {149, 6, 50, 14}},
+    {IDD_HIGH_SCORES, "BUTTON", IDC_NEW_GAME, "&New Game", BUTTON | BS_CENTER, {149, 102, 50, 14}},
+    {IDD_HIGH_SCORES, "BUTTON", IDC_REPLAY_GAME, "&Replay Game", BUTTON | BS_CENTER, {149, 83, 50, 14}},
+
+    {IDD_CUSTOM_SIZE, DIALOG, IDD_CUSTOM_SIZE, "", DIALOG_STYLE, {0, 0, 135, 67}},
+    {IDD_CUSTOM_SIZE, "BUTTON", IDOK, "OK", BUTTON, {12, 44, 50, 14}},
+    {IDD_CUSTOM_SIZE, "BUTTON", IDCANCEL, "Cancel", BUTTON, {72, 44, 50, 14}},
+    {IDD_CUSTOM_SIZE, "COMBOBOX", IDC_COLUMNS_LIST, "", LIST, {72, 4, 50, 120}},
+    {IDD_CUSTOM_SIZE, "COMBOBOX", IDC_ROWS_LIST, "", LIST, {72, 21, 50, 120}},
+    {IDD_CUSTOM_SIZE, "STATIC", -1, "Columns:", SHOWN | SS_LEFT, {12, 7, 56, 8}},
+    {IDD_CUSTOM_SIZE, "STATIC", -1, "Rows:", SHOWN | SS_LEFT, {12, 23, 56, 8}},
+
+    {IDD_ABOUT, DIALOG, IDD_ABOUT, "About", DIALOG_STYLE, {0, 0, 135, 74}},
+    {IDD_ABOUT, "STATIC", IDC_ABOUT_VERSION, "", SHOWN | SS_CENTER, {11, 34, 112, 8}},
+    {IDD_ABOUT, "STATIC", -1, "#1", SHOWN | SS_ICON, {55, 2, 32, 30}},
+    {IDD_ABOUT, "STATIC", IDC_ABOUT_CREDIT, "", SHOWN | SS_CENTER, {11, 44, 112, 8}},
+    {IDD_ABOUT,
+     "STATIC",
+     IDC_ABOUT_CONTACT,
+     "Write to the Marblequake team",
+     SHOWN | SS_CENTER,
+     {11, 59, 112, 8}},
+    {IDD_ABOUT, "STATIC", IDC_ABOUT_SPARE, "", SHOWN | SS_CENTER, {11, 52, 112, 8}},
+};
 
 TEST(ResourcesTest, DialogTemplatesHoldTheDesignedControls) {
-  const char* const font = "DIALOG   8 MS Sans Serif";  // no menu, no class
-  std::vector<std::string> scores = Expected(
-      {
-          {font, -2, "High Scores", DIALOG_STYLE, {0, 0, 205, 122}},
-          {"BUTTON", IDOK, "&Close", BUTTON | BS_CENTER, {149, 64, 50, 14}},
-      },
-      IDD_HIGH_SCORES);
-  for (int k = 0; k < 10; ++k) {
-    const short box[4] = {8, static_cast<short>(8 + 9 * k), 136, 8};
-    scores.push_back(Line("STATIC", IDC_SCORE_LINE_FIRST + k, "", SHOWN | SS_LEFT, 0, box));
+  for (int dialog : {IDD_HIGH_SCORES, IDD_CUSTOM_SIZE, IDD_ABOUT}) {
+    std::vector<std::string> expected;
+    for (const Row& row : Design) {
+      if (row.Dialog == dialog) expected.push_back(Line(row.Kind, row.Id, row.Text, row.Style, 0, row.Box));
+    }
+    EXPECT_EQ(DecodeDialog(dialog), expected) << "dialog " << dialog;
   }
-  for (const std::string& line : Expected(
-           {{"COMBOBOX", IDC_LEVEL_LIST, "", LIST, {9, 103, 60, 45}},
-            {"COMBOBOX", IDC_SIZE_LIST, "", LIST, {74, 103, 50, 60}},
-            // Hidden until a record of this run is shown, and without a border.
-            {"EDIT", IDC_NAME_FIELD, "", WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, {36, 8, 72, 8}},
-            {"BUTTON", IDC_CLEAR_SCORES, "Clear &Scores", BUTTON | BS_CENTER, {149, 6, 50, 14}},
-            {"BUTTON", IDC_NEW_GAME, "&New Game", BUTTON | BS_CENTER, {149, 102, 50, 14}},
-            {"BUTTON", IDC_REPLAY_GAME, "&Replay Game", BUTTON | BS_CENTER, {149, 83, 50, 14}}},
-           0))
-    scores.push_back(line);
-  EXPECT_EQ(DecodeDialog(IDD_HIGH_SCORES), scores);
-
-  EXPECT_EQ(DecodeDialog(IDD_CUSTOM_SIZE),
-            Expected({{font, -2, "", DIALOG_STYLE, {0, 0, 135, 67}},
-                      {"BUTTON", IDOK, "OK", BUTTON, {12, 44, 50, 14}},
-                      {"BUTTON", IDCANCEL, "Cancel", BUTTON, {72, 44, 50, 14}},
-                      {"COMBOBOX", IDC_COLUMNS_LIST, "", LIST, {72, 4, 50, 120}},
-                      {"COMBOBOX", IDC_ROWS_LIST, "", LIST, {72, 21, 50, 120}},
-                      {"STATIC", -1, "Columns:", SHOWN | SS_LEFT, {12, 7, 56, 8}},
-                      {"STATIC", -1, "Rows:", SHOWN | SS_LEFT, {12, 23, 56, 8}}},
-                     IDD_CUSTOM_SIZE));
-
-  EXPECT_EQ(DecodeDialog(IDD_ABOUT),
-            Expected({{font, -2, "About", DIALOG_STYLE, {0, 0, 135, 74}},
-                      {"STATIC", IDC_ABOUT_VERSION, "", SHOWN | SS_CENTER, {11, 34, 112, 8}},
-                      {"STATIC", -1, "#1", SHOWN | SS_ICON, {55, 2, 32, 30}},
-                      {"STATIC", IDC_ABOUT_CREDIT, "", SHOWN | SS_CENTER, {11, 44, 112, 8}},
-                      {"STATIC",
-                       IDC_ABOUT_CONTACT,
-                       "Write to the Marblequake team",
-                       SHOWN | SS_CENTER,
-                       {11, 59, 112, 8}},
-                      {"STATIC", IDC_ABOUT_SPARE, "", SHOWN | SS_CENTER, {11, 52, 112, 8}}},
-                     IDD_ABOUT));
 }
 
 }  // namespace
