@@ -1,7 +1,8 @@
 // Board painting straight onto the client area: one prepared sprite per tile
 // colour, copied whole, and 2-pixel outline bars in the gaps between tiles.
 #include <cstdio>
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "app.h"
 #include "game/game_state.h"
@@ -48,7 +49,8 @@ void DeleteBrushes() {
 void TintSprite(HBITMAP sprite, COLORREF colour) {
   SIZE size = BitmapSize(sprite);
   if (size.cx <= 0 || size.cy <= 0) return;
-  std::vector<uint32_t> pixels(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
+  std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[static_cast<size_t>(size.cx) * size.cy]);
+  if (!pixels) return;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = size.cx;
@@ -57,7 +59,7 @@ void TintSprite(HBITMAP sprite, COLORREF colour) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   WindowDC screen(GetDesktopWindow());
-  if (!GetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), pixels.data(), &info, DIB_RGB_COLORS))
+  if (!GetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), pixels.get(), &info, DIB_RGB_COLORS))
     return;
   // A DIB pixel is 0x00RRGGBB, a COLORREF 0x00BBGGRR.
   uint32_t mask = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
@@ -70,7 +72,7 @@ void TintSprite(HBITMAP sprite, COLORREF colour) {
       if (rgb != 0xFFFFFF) p = rgb & mask;
     }
   }
-  SetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), pixels.data(), &info, DIB_RGB_COLORS);
+  SetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), pixels.get(), &info, DIB_RGB_COLORS);
 }
 
 void LoadTileSprites() {
@@ -123,8 +125,9 @@ bool HasUsableSprite(int colour) {
 void FillPlainTile(HDC dc, int x, int y, int colour) {
   const int t = Game.TileSize;
   RECT square = {x, y, x + t, y + t};
-  FillRect(dc, &square, static_cast<HBRUSH>(GdiObjects[colour - 1]));
-  FrameRect(dc, &square, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+  FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+  RECT inside = {x + 1, y + 1, x + t - 1, y + t - 1};
+  FillRect(dc, &inside, static_cast<HBRUSH>(GdiObjects[colour - 1]));
 }
 
 // The sprites of one pass over the board, each selected once into a memory
