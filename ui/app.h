@@ -34,6 +34,9 @@ Function LibraryFunction(HMODULE library, const char* name) {
 // windows_platform.cpp: puts the Windows implementation of the game's seam
 // in place.
 void InstallWindowsPlatform();
+// The system's words for why the last file read, write or replace failed;
+// empty when it succeeded.
+const char* FileErrorText();
 
 // status_bar.cpp
 void UpdateStatusBar();

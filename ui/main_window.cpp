@@ -34,9 +34,33 @@ void OpenMidiIfSoundOn() {
   if (Game.GameSettings.SoundOff == 0) MidiDevice(1);
 }
 
-void ReportFileFailure(const char* what) {
-  std::snprintf(TextBuffer, sizeof TextBuffer, "%s\n%s\n\n%s", what, FilePath, TransferFailureReason());
-  MessageBoxA(MainWindow, TextBuffer, ClassName, MB_OK | MB_ICONEXCLAMATION);
+void ReloadTileSprites() {
+  DeleteTileSprites();
+  LoadTileSprites();
+}
+
+// A path of up to 259 characters and both reasons need more room than
+// TextBuffer has.
+char FailureText[FILE_PATH_SIZE + 512];
+
+int ReportFileFailure(HWND owner, const char* what, UINT buttons) {
+  const char* system = FileErrorText();
+  std::snprintf(FailureText, sizeof FailureText, "%s\n%s\n\n%s%s%s", what, FilePath, TransferFailureReason(),
+                system[0] ? "\n" : "", system);
+  return MessageBoxA(owner, FailureText, ClassName, buttons | MB_ICONEXCLAMATION);
+}
+
+void ReportFileFailure(const char* what) { ReportFileFailure(MainWindow, what, MB_OK); }
+
+// The session's high scores and game live nowhere else: a failed write is
+// told, so the player can free the file and try again before they are lost.
+// The window is already hidden, so the box stands on its own.
+void SaveSettingsAtExit() {
+  while (TransferState(TS_SETTINGS | TS_WRITE) != TS_DONE) {
+    if (ReportFileFailure(nullptr, "The settings, high scores and game could not be saved to",
+                          MB_RETRYCANCEL | MB_TASKMODAL) != IDRETRY)
+      return;
+  }
 }
 
 INT_PTR RunDialog(int id, DLGPROC procedure) {
@@ -58,12 +82,15 @@ void NewGameCommand(int) {
 
 void OpenGameCommand(int) {
   if (ChooseGameFile(MainWindow, 0) != 1) return;
+  const int shape = Game.GameSettings.Shape;
   // A file that cannot be read, or is not a game, leaves the game in play.
   if (TransferState(0) != TS_DONE) {
     ReportFileFailure("The game could not be opened from");
     return;
   }
   CancelPendingRemoval();
+  // The game brings its own tile shape: sprites and geometry follow it.
+  if (Game.GameSettings.Shape != shape) ReloadTileSprites();
   ResizeMainWindow();
   UpdateStatusBar();
   Repaint();
@@ -138,8 +165,7 @@ void LevelCommand(int id) {
 
 void ShapeCommand(int id) {
   Game.GameSettings.Shape = id - IDM_SHAPE_RECTANGLE;
-  DeleteTileSprites();
-  LoadTileSprites();
+  ReloadTileSprites();
   ResizeMainWindow();
   Repaint();
 }
@@ -194,7 +220,7 @@ void OnCreate(HWND window) {
 
 void OnDestroy() {
   CancelPendingRemoval();
-  TransferState(TS_SETTINGS | TS_WRITE);
+  SaveSettingsAtExit();
   PostQuitMessage(0);
   DeleteBrushes();
   DeleteTileSprites();

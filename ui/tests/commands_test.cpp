@@ -2,6 +2,7 @@
 // the way a player would.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app.h"
 #include "game/game_state.h"
@@ -92,6 +93,52 @@ TEST_F(CommandsTest, SavedGameOpensAgainWithItsHistory) {
   EXPECT_EQ(MessageText, "");
   RunCommand(IDM_UNDO);
   EXPECT_EQ(mq::BoardAt(0, 0), 1);
+}
+
+// What the window shows of the tile shape: the menu mark, the geometry, the
+// window size, the status bar and the painted board.
+struct ShapeView {
+  UINT Mark;
+  int Pitch;
+  int Tile;
+  RECT Frame;
+  std::string Colours;
+  std::vector<COLORREF> Pixels;
+
+  static ShapeView Take(int shapeCommand) {
+    ShapeView view = {MenuState(shapeCommand), mq::Game.CellPitch, mq::Game.TileSize, {}, StatusText(2), {}};
+    GetWindowRect(Window(), &view.Frame);
+    UpdateWindow(Window());
+    HDC dc = GetDC(Window());
+    for (int y = 0; y < 6 * 34 + 6; y += 3) {
+      for (int x = 0; x < 6 * 34 + 6; x += 3) view.Pixels.push_back(GetPixel(dc, x, y));
+    }
+    ReleaseDC(Window(), dc);
+    return view;
+  }
+  bool operator==(const ShapeView& o) const {
+    return Mark == o.Mark && Pitch == o.Pitch && Tile == o.Tile && EqualRect(&Frame, &o.Frame) &&
+           Colours == o.Colours && Pixels == o.Pixels;
+  }
+};
+
+// A game saved with another tile shape brings it along: the window shows it
+// exactly as the Shape command would.
+TEST_F(CommandsTest, OpenedGameShowsItsOwnTileShape) {
+  RunCommand(IDM_SHAPE_SMALL_ELLIPSE);
+  ChosenFile = TempPath("small-ellipse.mqz");
+  WhenDialog(nullptr, ChooseFileToSave);
+  RunCommand(IDM_SAVE);
+  RunCommand(IDM_SHAPE_RECTANGLE);
+  WhenDialog(nullptr, ChooseFileToOpen);
+  RunCommand(IDM_OPEN);
+  ASSERT_EQ(PendingDialogActions(), 0);
+  ASSERT_EQ(MessageText, "");
+  const ShapeView opened = ShapeView::Take(IDM_SHAPE_SMALL_ELLIPSE);
+  EXPECT_EQ(opened.Mark & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(opened.Pitch, 20);
+  RunCommand(IDM_SHAPE_SMALL_ELLIPSE);
+  EXPECT_TRUE(ShapeView::Take(IDM_SHAPE_SMALL_ELLIPSE) == opened);
 }
 
 TEST_F(CommandsTest, UnreadableGameIsReportedAndChangesNothing) {

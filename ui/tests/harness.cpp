@@ -255,14 +255,19 @@ void MainWindowTest::TearDown() {
 
 namespace {
 
-// Removes the run's folder with whatever the tests left in it.
+// Removes the run's folder with whatever the tests left in it, empty
+// folders included: a later process of the same id must start clean.
 void RemoveFolder(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      const std::string path = folder + "\\" + found.cFileName;
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+      } else if (found.cFileName[0] != '.') {
+        RemoveDirectoryA(path.c_str());
+      }
     } while (FindNextFileA(search, &found));
     FindClose(search);
   }
@@ -278,6 +283,7 @@ int main(int argc, char** argv) {
   GetTempPathA(sizeof temp, temp);
   char folder[MAX_PATH];
   std::snprintf(folder, sizeof folder, "%smq-ui-tests-%lu", temp, GetCurrentProcessId());
+  RemoveFolder(folder);  // left by an earlier process that had the same id and was stopped
   CreateDirectoryA(folder, nullptr);
   SetCurrentDirectoryA(folder);
   mqtest::Folder = folder;
