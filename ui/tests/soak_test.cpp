@@ -123,9 +123,10 @@ void OpenSoakFile(HWND dialog) {
 
 void AnswerYes(HWND box) { PressButton(box, IDYES); }
 
+// The smallest board: its games end soon, so the end of a game comes often.
 void PickSize(HWND dialog) {
-  SendDlgItemMessageA(dialog, IDC_COLUMNS_LIST, CB_SETCURSEL, 9, 0);
-  SendDlgItemMessageA(dialog, IDC_ROWS_LIST, CB_SETCURSEL, 4, 0);
+  SendDlgItemMessageA(dialog, IDC_COLUMNS_LIST, CB_SETCURSEL, 0, 0);
+  SendDlgItemMessageA(dialog, IDC_ROWS_LIST, CB_SETCURSEL, 0, 0);
   PressOk(dialog);
 }
 
