@@ -15,8 +15,13 @@ game=${game:-build/windows/ui/marblequake.exe}
 export MQ_ROOT=$PWD
 
 bash scripts/deps.sh
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/windows -j2 --target marblequake empty_window ui_measure >/dev/null
+log=build/measure-build.log
+mkdir -p build
+if ! { cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release &&
+  cmake --build build/windows -j2 --target marblequake empty_window ui_measure; } >"$log" 2>&1; then
+  tail -n 20 "$log"
+  exit 1
+fi
 
 # The two programs side by side in a folder of their own, away from any settings file.
 stage=build/measure

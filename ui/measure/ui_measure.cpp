@@ -94,6 +94,7 @@ StartRecord TimeStart(const std::string& exe, const char* className, bool board)
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
+  Sleep(500);  // the display and the server finish with the last program first
   return record;
 }
 
