@@ -11,74 +11,62 @@ namespace {
 
 std::map<HANDLE, int> Live;
 
-void Made(HANDLE object) {
+template <typename Handle>
+Handle Made(Handle object) {
   if (object) ++Live[object];
+  return object;
 }
 
-void Freed(HANDLE object) {
+template <typename Result>
+Result Freed(HANDLE object, Result done) {
   auto at = Live.find(object);
-  if (at != Live.end() && --at->second == 0) Live.erase(at);
+  if (done && at != Live.end() && --at->second == 0) Live.erase(at);
+  return done;
 }
 
-template <typename Function>
-Function Real(const char* library, const char* name) {
-  return mq::LibraryFunction<Function>(GetModuleHandleA(library), name);
-}
+// The system's own function, looked up once in the library that exports it.
+#define MQ_REAL(library, function) \
+  static const auto real = mq::LibraryFunction<decltype(&::function)>(GetModuleHandleA(library), #function)
 
 HDC WINAPI CountedCreateCompatibleDC(HDC dc) {
-  static auto real = Real<decltype(&CountedCreateCompatibleDC)>("gdi32.dll", "CreateCompatibleDC");
-  HDC made = real(dc);
-  Made(made);
-  return made;
+  MQ_REAL("gdi32.dll", CreateCompatibleDC);
+  return Made(real(dc));
 }
 
 BOOL WINAPI CountedDeleteDC(HDC dc) {
-  static auto real = Real<decltype(&CountedDeleteDC)>("gdi32.dll", "DeleteDC");
-  if (!real(dc)) return FALSE;
-  Freed(dc);
-  return TRUE;
+  MQ_REAL("gdi32.dll", DeleteDC);
+  return Freed(dc, real(dc));
 }
 
 HBRUSH WINAPI CountedCreateSolidBrush(COLORREF colour) {
-  static auto real = Real<decltype(&CountedCreateSolidBrush)>("gdi32.dll", "CreateSolidBrush");
-  HBRUSH made = real(colour);
-  Made(made);
-  return made;
+  MQ_REAL("gdi32.dll", CreateSolidBrush);
+  return Made(real(colour));
 }
 
 BOOL WINAPI CountedDeleteObject(HGDIOBJ object) {
-  static auto real = Real<decltype(&CountedDeleteObject)>("gdi32.dll", "DeleteObject");
-  if (!real(object)) return FALSE;
-  Freed(object);
-  return TRUE;
+  MQ_REAL("gdi32.dll", DeleteObject);
+  return Freed(object, real(object));
 }
 
 HBITMAP WINAPI CountedLoadBitmapA(HINSTANCE instance, LPCSTR name) {
-  static auto real = Real<decltype(&CountedLoadBitmapA)>("user32.dll", "LoadBitmapA");
-  HBITMAP made = real(instance, name);
-  Made(made);
-  return made;
+  MQ_REAL("user32.dll", LoadBitmapA);
+  return Made(real(instance, name));
 }
 
 HANDLE WINAPI CountedLoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
-  static auto real = Real<decltype(&CountedLoadImageA)>("user32.dll", "LoadImageA");
-  HANDLE made = real(instance, name, type, cx, cy, flags);
-  if (type == IMAGE_BITMAP) Made(made);
-  return made;
+  MQ_REAL("user32.dll", LoadImageA);
+  HANDLE image = real(instance, name, type, cx, cy, flags);
+  return type == IMAGE_BITMAP ? Made(image) : image;
 }
 
 HDC WINAPI CountedGetDC(HWND window) {
-  static auto real = Real<decltype(&CountedGetDC)>("user32.dll", "GetDC");
-  HDC got = real(window);
-  Made(got);
-  return got;
+  MQ_REAL("user32.dll", GetDC);
+  return Made(real(window));
 }
 
 int WINAPI CountedReleaseDC(HWND window, HDC dc) {
-  static auto real = Real<decltype(&CountedReleaseDC)>("user32.dll", "ReleaseDC");
-  int released = real(window, dc);
-  if (released) Freed(dc);
-  return released;
+  MQ_REAL("user32.dll", ReleaseDC);
+  return Freed(dc, real(window, dc));
 }
 
 }  // namespace
