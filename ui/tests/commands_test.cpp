@@ -10,29 +10,11 @@
 #include "resource.h"
 #include "storage/high_scores.h"
 #include "storage/state_file.h"
-// after windows.h, which it needs
-#include <dlgs.h>
 
 namespace mqtest {
 namespace {
 
-std::string ChosenFile;
 std::string MessageText;
-
-void ChooseFileToOpen(HWND dialog) {
-  SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
-  PressOk(dialog);
-}
-
-void ChooseFileToSave(HWND dialog) {
-  HWND edit = reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
-  if (edit) {
-    SetWindowTextA(edit, ChosenFile.c_str());
-  } else {
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
-  }
-  PressOk(dialog);
-}
 
 void ReadMessageAndClose(HWND box) {
   char text[600] = {};
@@ -158,8 +140,6 @@ TEST_F(CommandsTest, UnreadableGameIsReportedAndChangesNothing) {
   EXPECT_EQ(mq::Game.MoveCount, 1);
   EXPECT_EQ(mq::Game.Score, 12);
 }
-
-void AnswerYes(HWND box) { PressButton(box, IDYES); }
 
 TEST_F(CommandsTest, FailedSaveIsReported) {
   ChosenFile = TempPath("locked.mqz");

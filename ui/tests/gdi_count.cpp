@@ -53,12 +53,6 @@ HBITMAP WINAPI CountedLoadBitmapA(HINSTANCE instance, LPCSTR name) {
   return Made(real(instance, name));
 }
 
-HANDLE WINAPI CountedLoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
-  MQ_REAL("user32.dll", LoadImageA);
-  HANDLE image = real(instance, name, type, cx, cy, flags);
-  return type == IMAGE_BITMAP ? Made(image) : image;
-}
-
 HDC WINAPI CountedGetDC(HWND window) {
   MQ_REAL("user32.dll", GetDC);
   return Made(real(window));
@@ -100,6 +94,5 @@ MQ_COUNTED("__imp__DeleteDC@4", DeleteDC);
 MQ_COUNTED("__imp__CreateSolidBrush@4", CreateSolidBrush);
 MQ_COUNTED("__imp__DeleteObject@4", DeleteObject);
 MQ_COUNTED("__imp__LoadBitmapA@8", LoadBitmapA);
-MQ_COUNTED("__imp__LoadImageA@24", LoadImageA);
 MQ_COUNTED("__imp__GetDC@4", GetDC);
 MQ_COUNTED("__imp__ReleaseDC@8", ReleaseDC);

@@ -8,6 +8,8 @@
 #include "game/game_state.h"
 #include "storage/high_scores.h"
 #include "storage/state_file.h"
+// after windows.h, which it needs
+#include <dlgs.h>
 
 namespace mqtest {
 
@@ -239,6 +241,25 @@ void PressButton(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPA
 void PressOk(HWND dialog) { PressButton(dialog, IDOK); }
 
 void PressCancel(HWND dialog) { PressButton(dialog, IDCANCEL); }
+
+void AnswerYes(HWND box) { PressButton(box, IDYES); }
+
+std::string ChosenFile;
+
+void ChooseFileToOpen(HWND dialog) {
+  SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
+  PressOk(dialog);
+}
+
+void ChooseFileToSave(HWND dialog) {
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
+  if (edit) {
+    SetWindowTextA(edit, ChosenFile.c_str());
+  } else {
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
+  }
+  PressOk(dialog);
+}
 
 void MainWindowTest::SetUp() {
   ResetProgramState();

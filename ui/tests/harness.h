@@ -77,6 +77,11 @@ void PressOk(HWND dialog);
 void PressCancel(HWND dialog);
 // Posts WM_COMMAND with `id` to the dialog, as a button click would.
 void PressButton(HWND dialog, int id);
+void AnswerYes(HWND box);
+// The Open and Save dialogs: type ChosenFile in and press OK.
+extern std::string ChosenFile;
+void ChooseFileToOpen(HWND dialog);
+void ChooseFileToSave(HWND dialog);
 
 // gdi_count.cpp: the GDI objects and device contexts the program holds now,
 // and the committed private memory of the process.

@@ -10,8 +10,6 @@
 #include "game/game_state.h"
 #include "harness.h"
 #include "resource.h"
-// after windows.h, which it needs
-#include <dlgs.h>
 
 namespace mqtest {
 namespace {
@@ -106,22 +104,7 @@ const int SoakCommands[] = {IDM_NEW,
                             IDM_SCORING_2,
                             IDM_SOUND};
 
-std::string SoakFile() { return TempPath("soak.mqz"); }
-
-bool SoakFileExists() { return GetFileAttributesA(SoakFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void SaveSoakFile(HWND dialog) {
-  HWND edit = reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
-  SetWindowTextA(edit, SoakFile().c_str());
-  PressOk(dialog);
-}
-
-void OpenSoakFile(HWND dialog) {
-  SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(SoakFile().c_str()));
-  PressOk(dialog);
-}
-
-void AnswerYes(HWND box) { PressButton(box, IDYES); }
+bool SoakFileExists() { return GetFileAttributesA(ChosenFile.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The smallest board: its games end soon, so the end of a game comes often.
 void PickSize(HWND dialog) {
@@ -135,12 +118,14 @@ void PickSize(HWND dialog) {
 void RunDialogCommand(int turn) {
   switch (turn % 6) {
     case 0:
-      WhenDialog(nullptr, SaveSoakFile);
+      ChosenFile = TempPath("soak.mqz");
+      WhenDialog(nullptr, ChooseFileToSave);
       if (SoakFileExists()) WhenDialog(nullptr, AnswerYes);  // replace it?
       RunCommand(IDM_SAVE);
       break;
     case 1:
-      WhenDialog(nullptr, OpenSoakFile);
+      ChosenFile = TempPath("soak.mqz");
+      WhenDialog(nullptr, ChooseFileToOpen);
       RunCommand(IDM_OPEN);
       break;
     case 2:
