@@ -3,12 +3,17 @@
 # against an empty window, measured in the same run, MainWndProc on an
 # 841-tile press and a full 29 x 29 repaint, and the size of the program.
 # Runs in a private virtual display.
-#   scripts/measure.sh [--startup-only] [GAME.EXE]
+#   scripts/measure.sh [--startup-only | --trace] [GAME.EXE]
 # GAME.EXE, another build of marblequake.exe (an older one, say), is measured
-# in place of this tree's.
+# in place of this tree's. --trace starts each program three times under
+# WINEDEBUG=+timestamp,+loaddll and prints, for each start, every library
+# loaded from process start to the first paint, in ms since the start; the
+# whole trace is left in build/measure/startup-trace.txt.
 set -euo pipefail
 startup_only=0
+trace=0
 if [ "${1:-}" = "--startup-only" ]; then startup_only=1; shift; fi
+if [ "${1:-}" = "--trace" ]; then trace=1; shift; fi
 game=${1:+$(realpath "$1")}
 cd "$(dirname "$0")/.."
 game=${game:-build/windows/ui/marblequake.exe}
@@ -35,6 +40,16 @@ trap wine_env_stop EXIT
 wine_env_start --headless
 
 folder=$(cd "$stage" && winepath -w "$PWD" 2>/dev/null)
+if [ $trace = 1 ]; then
+  WINEDEBUG=+timestamp,+loaddll,+debugstr wine "$stage/ui_measure.exe" startup "$folder" 3 \
+    >/dev/null 2>"$stage/startup-trace.txt"
+  # Each run starts the game (fresh, sounds on), the bare window, then the game with sounds off.
+  awk -F: '/OutputDebugStringA "start / { t0 = $1; match($0, /[a-z_]+\.exe/); print "--- " substr($0, RSTART, RLENGTH); next }
+    t0 && /OutputDebugStringA "painted/ { printf "%6.0f  first paint\n", ($1 - t0) * 1000; t0 = 0; next }
+    t0 && /loaddll:build_module Loaded/ { n = split($0, p, "\\\\"); lib = p[n]; sub(/".*/, "", lib); printf "%6.0f  %s\n", ($1 - t0) * 1000, lib }' \
+    "$stage/startup-trace.txt"
+  exit 0
+fi
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 wine "$stage/ui_measure.exe" startup "$folder" "${MQ_RUNS:-9}" 2>/dev/null
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

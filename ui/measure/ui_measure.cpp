@@ -68,6 +68,8 @@ StartRecord TimeStart(const std::string& exe, const char* className, bool board)
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   std::string command = "\"" + exe + "\"";
+  // Marks in a load trace (measure.sh --trace) where each start begins and ends.
+  OutputDebugStringA(("start " + exe + "\n").c_str());
   double start = Now();
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
@@ -77,6 +79,7 @@ StartRecord TimeStart(const std::string& exe, const char* className, bool board)
   while (Now() - start < 20) {
     if (Painted(className, board)) {
       record.ShownMs = (Now() - start) * 1000;
+      OutputDebugStringA("painted\n");
       break;
     }
     Sleep(1);
