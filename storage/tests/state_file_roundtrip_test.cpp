@@ -157,7 +157,7 @@ TEST_F(StateFileRoundTripTest, GamesInProgressCarryOnAfterWriteAndRead) {
   }
 }
 
-TEST_F(StateFileRoundTripTest, FinishedGameComesBackHandledWithoutItsEndState) {
+TEST_F(StateFileRoundTripTest, FinishedGameComesBackFinished) {
   // A lone pair: one move clears the board.
   Deal(0, 6, 6, 3);
   std::memset(Game.Board, 0, sizeof Game.Board);
@@ -174,12 +174,13 @@ TEST_F(StateFileRoundTripTest, FinishedGameComesBackHandledWithoutItsEndState) {
   std::strcpy(FilePath, kSaved);
   ASSERT_EQ(TransferState(0), TS_DONE) << TransferFailureReason();
   ResizeToTheFile();
-  EXPECT_EQ(Game.GameOver, 0);
+  EXPECT_EQ(Game.GameOver, 1);
   EXPECT_EQ(Game.HighScoreHandled, 1);
+  EXPECT_EQ(Game.EndBonus, 100);
   EXPECT_EQ(Game.Score, 102);
-  // The bonus is not stored: an undo takes back the move's points only.
+  EXPECT_EQ(NewRecordIndex, -1) << "the record is not this run's";
   UndoMove();
-  EXPECT_EQ(Game.Score, 100);
+  EXPECT_EQ(Game.Score, 0);
   RedoMove();
   EXPECT_EQ(Game.GameOver, 0);
 }

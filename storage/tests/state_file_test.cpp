@@ -373,7 +373,7 @@ TEST_F(StateFileTest, HistoryOutsideTheArraysIsCutAndTheBoardKept) {
       {"negative total", 0, -3, 2},
       {"count above total", 1, 0, 2},
       {"index past the log", 1, 1, 901},
-      {"index not rising", 1, 1, 1},
+      {"an empty move", 1, 1, 0},
       {"huge count", 0x7FFFFFFF, 0x7FFFFFFF, 2},
   };
   for (const Case& c : cases) {
