@@ -432,4 +432,8 @@ int TransferStateFile(int flags) {
 
 const char* TransferFailureReason() { return FailureReason; }
 
+long StateFileSize(int32_t version, bool settings) {
+  return version < OLDEST_VERSION || version > NEWEST_VERSION ? 0 : LayoutSize(version, settings);
+}
+
 }  // namespace mq

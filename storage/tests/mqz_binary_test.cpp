@@ -113,6 +113,10 @@ TEST_F(MqzBinaryTest, ErrorsNameTheFileAndSetTheStatus) {
       {"play " + Corpus("saved_101.mqz") + " " + out + " undo", 0, "undo: there is no move to take back"},
       {"play " + Corpus("saved_107.mqz") + " " + dir_ + "no/such/dir/out.mqz", 1,
        "out.mqz: the file cannot be written"},
+      {"play " + Corpus("saved_107.mqz") + " " + out + " --ticks", 2, "--ticks needs"},
+      {"play " + Corpus("saved_107.mqz") + " " + out + " 28,28", 0, "28,28: nothing is removed"},
+      {"show --settings " + Corpus("saved_107.mqz"), 1, "a saved game, but --settings says a settings file"},
+      {"play " + Corpus("saved_107.mqz") + " " + dir_ + "UP.INI", 1, "UP.INI: the name says a settings file"},
   };
   for (const Case& c : cases) {
     const MqzRun run = Mqz(c.arguments);
@@ -134,6 +138,46 @@ TEST_F(MqzBinaryTest, PlayKeepsTheSettingsLayout) {
   const MqzRun show = Mqz("show " + out);
   EXPECT_NE(show.output.find("sound: off\n"), std::string::npos) << show.output;
   EXPECT_NE(show.output.find("player: Marble Fan\n"), std::string::npos) << show.output;
+}
+
+TEST_F(MqzBinaryTest, KindComesFromTheBytesAndIsNeverConverted) {
+  struct Case {
+    const char* corpus;
+    const char* name;
+    const char* flag;
+    const char* kind;  // as `show` prints it; null: refused
+    long size;         // of what `play` writes
+  };
+  const Case cases[] = {
+      {"settings_107.ini", "marblequake.ini.bak", "", "kind: settings file (version 107, 6742 bytes", 6742},
+      {"settings_107.ini", "UP.INI", "", "kind: settings file", 6742},
+      {"settings_105.ini", "no_extension", "", "kind: settings file (version 105, 6142 bytes", 6742},
+      {"saved_103.mqz", "game.mqz", "", "kind: saved game (version 103, 4130 bytes", 4126},
+      {"saved_107.mqz", "game.ini", "", nullptr, 0},
+      {"saved_107.mqz", "game.ini.bak", "", nullptr, 0},
+      {"saved_107.mqz", "flagged.mqz", "--settings", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    const std::string in = dir_ + c.name;
+    ASSERT_EQ(std::system(("cp " + Corpus(c.corpus) + " " + in).c_str()), 0);
+    const MqzRun show = Mqz("show " + in + " " + c.flag);
+    const std::string out = dir_ + "out_" + c.name;
+    const MqzRun play = Mqz("play " + in + " " + out + " " + c.flag);
+    if (c.kind == nullptr) {
+      EXPECT_EQ(show.status, 1) << c.name << "\n" << show.output;
+      EXPECT_EQ(play.status, 1) << c.name << "\n" << play.output;
+      EXPECT_NE(play.output.find("a saved game, but"), std::string::npos) << play.output;
+      EXPECT_NE(access(out.c_str(), F_OK), 0) << "nothing written for " << c.name;
+      continue;
+    }
+    EXPECT_NE(show.output.find(c.kind), std::string::npos) << c.name << "\n" << show.output;
+    ASSERT_EQ(play.status, 0) << c.name << "\n" << play.output;
+    std::FILE* f = std::fopen(out.c_str(), "rb");
+    ASSERT_NE(f, nullptr) << c.name;
+    std::fseek(f, 0, SEEK_END);
+    EXPECT_EQ(std::ftell(f), c.size) << c.name;
+    std::fclose(f);
+  }
 }
 
 }  // namespace
