@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "storage/tests/storage_test_support.h"
 
@@ -138,6 +141,59 @@ TEST_F(MqzBinaryTest, PlayKeepsTheSettingsLayout) {
   const MqzRun show = Mqz("show " + out);
   EXPECT_NE(show.output.find("sound: off\n"), std::string::npos) << show.output;
   EXPECT_NE(show.output.find("player: Marble Fan\n"), std::string::npos) << show.output;
+}
+
+std::vector<unsigned char> Bytes(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// Random games played to their end here, written to real files, then run
+// through mqz: no move gives the same bytes, an undo gives the score before
+// the final move, and the final move made again gives the same bytes (the
+// tables of a settings file included: no second entry).
+TEST_F(MqzBinaryTest, FinishedGamesStayFinished) {
+  class Ticks : public Platform {
+    uint32_t TickCount() override { return 4321; }
+  } ticks;
+  testing::ScopedPlatform scoped(&ticks);
+  std::mt19937 random(7);
+  int finished = 0;
+  for (int round = 0; round < 24; ++round) {
+    SCOPED_TRACE(round);
+    testing::ResetStorageState();
+    std::strcpy(PlayerName, "Runner");
+    RandomState = random();
+    const testing::FinishedGame end = testing::PlayToTheEnd(random, 6 + static_cast<int>(random() % 6), 6);
+    if (!Game.GameOver) continue;
+    ++finished;
+    const bool settings = round % 2 == 0;
+    const std::string a = dir_ + "a" + std::to_string(round) + (settings ? ".ini" : ".mqz");
+    std::strcpy(FilePath, a.c_str());
+    ASSERT_EQ(TransferStateFile(settings ? TS_SETTINGS | TS_WRITE : TS_WRITE), TS_DONE);
+    const std::vector<unsigned char> first = Bytes(a);
+    const std::string move = std::to_string(end.Column) + "," + std::to_string(end.Row);
+
+    const std::string b = dir_ + "b" + (settings ? ".ini" : ".mqz");
+    ASSERT_EQ(Mqz("play " + a + " " + b).status, 0);
+    EXPECT_EQ(Bytes(b), first) << "no move";
+    ASSERT_EQ(Mqz("play " + b + " " + b + " undo").status, 0);
+    const MqzRun show = Mqz("show " + b);
+    EXPECT_NE(show.output.find("score: " + std::to_string(end.ScoreBefore) + "\n"), std::string::npos)
+        << show.output;
+    EXPECT_NE(show.output.find("finished: no\n"), std::string::npos) << show.output;
+    for (int again = 0; again < 2; ++again) {
+      ASSERT_EQ(Mqz("play " + (again ? b : a) + " " + b + " undo " + move).status, 0);
+      EXPECT_EQ(Bytes(b), first) << "finished again, " << again;
+    }
+  }
+  EXPECT_GT(finished, 16);
+  testing::ResetStorageState();
 }
 
 TEST_F(MqzBinaryTest, KindComesFromTheBytesAndIsNeverConverted) {

@@ -65,8 +65,9 @@ TEST(MqzActions, DatesAndTicks) {
   EXPECT_EQ(d.Month, 3);
   EXPECT_EQ(d.Day, 5);
   EXPECT_TRUE(mqz::ParseDate("2024-02-29", d));
-  for (const char* bad : {"2026-3-05", "2026-02-30", "2025-02-29", "2026-13-01", "2026-00-10", "2026-01-00",
-                          "20260305", "2026-03-05x", "x026-03-05", ""}) {
+  EXPECT_TRUE(mqz::ParseDate("2000-02-29", d));  // every 400 years
+  for (const char* bad : {"2100-02-29", "1900-02-29", "2026-3-05", "2026-02-30", "2025-02-29", "2026-13-01",
+                          "2026-00-10", "2026-01-00", "20260305", "2026-03-05x", "x026-03-05", ""}) {
     EXPECT_FALSE(mqz::ParseDate(bad, d)) << bad;
   }
   uint32_t t = 0;
