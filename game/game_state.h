@@ -130,9 +130,7 @@ void RemoveMarkedGroup();
 // in cells.
 void RemoveMarkedGroup(GameState& g);
 void SetCellTracked(int column, int row, int value);
-void SetCellTracked(GameState& g, int column, int row, int value);
 void ShiftColumnsLeft(int fromColumn);
-void ShiftColumnsLeft(GameState& g, int fromColumn);
 void ResetDirtyRect();
 void DirtyRectToPixels();
 

@@ -12,18 +12,21 @@ void RestoreLastMove() {
 }
 
 void PutBackLastMove(GameState& g) {
+  // Counts in locals: the byte stores below could otherwise be taken to
+  // change them.
   uint8_t* scratch = g.MarkGrid;
   const int first = g.MoveIndex[g.MoveCount - 1];
-  g.SelectedCount = 0;
-  while (g.LogCursor > first) {
-    const RemovedCell& cell = g.RemovedCellLog[--g.LogCursor];
+  const int restored = g.LogCursor - first;
+  for (int e = g.LogCursor - 1; e >= first; --e) {
+    const RemovedCell& cell = g.RemovedCellLog[e];
     scratch[CellIndex(cell.Column, cell.Row)] = cell.Colour;
-    ++g.SelectedCount;
   }
+  g.LogCursor = first;
 
   const int bottom = g.ActiveRows - 1;
+  const int columns = g.ActiveColumns;
   int source = 0;
-  for (int i = 0; i < g.ActiveColumns; ++i) {
+  for (int i = 0; i < columns; ++i) {
     uint8_t& last = scratch[CellIndex(i, bottom)];
     if (last & ColumnClosedBit) {
       // The move emptied this column: the log alone holds all of it.
@@ -38,6 +41,7 @@ void PutBackLastMove(GameState& g) {
     ++source;
   }
 
+  g.SelectedCount = restored;
   AddScore(g, -GroupPoints(g));
   g.SelectedCount = 0;
   std::memcpy(g.Board, scratch, sizeof g.Board);
