@@ -123,7 +123,7 @@ TEST_F(PersistTest, HighScoresAndNameSurvive) {
   std::memcpy(tables, mq::HighScoreTables, sizeof tables);
   Reopen();
   EXPECT_EQ(std::memcmp(tables, mq::HighScoreTables, sizeof tables), 0);
-  EXPECT_EQ(mq::Game.GameOver, 0) << "reading ends the finished state";
+  EXPECT_EQ(mq::Game.GameOver, 1) << "a finished game stays finished";
   EXPECT_EQ(mq::Game.HighScoreHandled, 1);
   EXPECT_EQ(mq::Game.Score, 104);
 
