@@ -29,7 +29,11 @@ HWND CreatingWindow;
 
 void Repaint() { InvalidateRect(MainWindow, nullptr, TRUE); }
 
-// The MIDI output opens only once sounds are wanted, off the start-up path.
+// The MIDI output opens only once sounds are wanted, off the start-up path:
+// at the first press on the board (every effect follows a release), when
+// sounds are switched on, or when an opened game switches them on. Opening
+// it loads the system's whole audio stack, which a player who never plays
+// a move, or plays silently, should not carry.
 void OpenMidiIfSoundOn() {
   if (Game.GameSettings.SoundOff == 0) MidiDevice(1);
 }
@@ -294,7 +298,6 @@ int CreateMainWindow(HINSTANCE instance, int showCommand) {
   ResizeMainWindow();
   ShowWindow(MainWindow, showCommand);
   UpdateWindow(MainWindow);
-  OpenMidiIfSoundOn();
   return 1;
 }
 
@@ -352,6 +355,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
       OnInitMenuPopup(wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
+      OpenMidiIfSoundOn();
       PressTile(static_cast<uint32_t>(lParam));
       return 0;
     case WM_LBUTTONUP:

@@ -4,8 +4,8 @@
 // Opening the mapper loads the system's whole audio stack (and on Windows
 // may start a software synthesizer), which would cost more than the rest of
 // start-up together. So WINMM.DLL is not imported: a thread of its own loads
-// it and opens the output once the window is shown, and a note asked for
-// before the output is open is dropped, as when there is none.
+// it and opens the output when the window first asks for it, and a note asked
+// for before the output is open is dropped, as when there is none.
 #include "app.h"
 #include "game/game_state.h"
 
