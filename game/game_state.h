@@ -108,17 +108,27 @@ inline uint8_t& MarkAt(int column, int row) { return Game.MarkGrid[CellIndex(col
 
 // Score arithmetic wraps like the 32-bit register it models: a score read
 // from a file can be anything, and overflowing it must not be undefined.
-inline void AddScore(int32_t points) {
-  Game.Score = static_cast<int32_t>(static_cast<uint32_t>(Game.Score) + static_cast<uint32_t>(points));
+inline void AddScore(GameState& g, int32_t points) {
+  g.Score = static_cast<int32_t>(static_cast<uint32_t>(g.Score) + static_cast<uint32_t>(points));
 }
+inline void AddScore(int32_t points) { AddScore(Game, points); }
+
+// The operations below act on the global `Game` and reach the window through
+// the platform. Their overloads that take a state act on that state alone and
+// call nothing of the platform: the file reader replays a candidate with them.
 
 // Group selection.
 bool HitTest(uint32_t position);
 void SelectGroup(int column, int row);
+void SelectGroup(GameState& g, int column, int row);
 void MarkNeighbours(int column, int row, int colour);
+void MarkNeighbours(GameState& g, int column, int row, int colour);
 
 // Removal and column collapse.
 void RemoveMarkedGroup();
+// Removes, logs and collapses as RemoveMarkedGroup does, leaving DirtyRect
+// in cells.
+void RemoveMarkedGroup(GameState& g);
 void SetCellTracked(int column, int row, int value);
 void ShiftColumnsLeft(int fromColumn);
 void ResetDirtyRect();
@@ -126,7 +136,12 @@ void DirtyRectToPixels();
 
 // The move cycle.
 int GroupPoints();
+int GroupPoints(const GameState& g);
 int CheckGameOver();
+// The grade CheckGameOver gives the board in play, without ending the game:
+// 0 while a group of two is left.
+int EndGrade(const GameState& g);
+int EndBonusFor(int grade);
 void PressTile(uint32_t position);
 void ReleaseTile(uint32_t position);
 void CompleteMove(int timer);
@@ -134,25 +149,14 @@ void CompleteMove(int timer);
 // stopped and its note ended), for commands that replace the board.
 void CancelPendingRemoval();
 
-// History. Each keeps its own precondition: a call outside it changes nothing.
+// History. UndoMove and RedoMove check their own preconditions: a call
+// outside them changes nothing. ReplayGame has none.
 void UndoMove();
 void RestoreLastMove();
+// RestoreLastMove without the selection of the restored group.
+void PutBackLastMove(GameState& g);
 void RedoMove();
 void ReplayGame();
-
-// How much of a recorded history is consistent with its board: the counts
-// that can be trusted (an empty history when nothing can). The reader then
-// installs MoveIndex[0] = 0 and LogCursor = MoveIndex[MoveCount]: a damaged
-// MoveIndex[0] yields the empty history but is still in the candidate.
-struct TrustedHistory {
-  int32_t MoveCount;
-  int32_t MoveTotal;
-};
-TrustedHistory CheckHistory(const GameState& candidate);
-
-// True when the board is a position the game can reach: colours within the
-// level, nothing outside the active area, gravity and closed columns hold.
-bool IsLegalBoard(const GameState& state);
 
 // New games.
 uint32_t NextRandom();

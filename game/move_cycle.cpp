@@ -29,9 +29,11 @@ void PlayEndSound(int program, int timer, int milliseconds) {
 
 }  // namespace
 
-int GroupPoints() {
-  const int n = Game.SelectedCount;
-  switch (Game.GameSettings.ScoringRule) {
+int GroupPoints() { return GroupPoints(Game); }
+
+int GroupPoints(const GameState& g) {
+  const int n = g.SelectedCount;
+  switch (g.GameSettings.ScoringRule) {
     case 0:
       return n * (n - 1);
     case 1:
@@ -44,19 +46,26 @@ int GroupPoints() {
 }
 
 int CheckGameOver() {
+  const int grade = EndGrade(Game);
+  if (grade != 0) Game.GameOver = 1;
+  return grade;
+}
+
+int EndGrade(const GameState& g) {
   int left = 0;
-  for (int c = 0; c < Game.ActiveColumns; ++c) {
-    for (int r = 0; r < Game.ActiveRows; ++r) {
-      const uint8_t tile = BoardAt(c, r);
+  for (int c = 0; c < g.ActiveColumns; ++c) {
+    for (int r = 0; r < g.ActiveRows; ++r) {
+      const uint8_t tile = g.Board[CellIndex(c, r)];
       if (tile == 0) continue;
       ++left;
       // The last column and row meet the empty border, never a tile.
-      if (BoardAt(c + 1, r) == tile || BoardAt(c, r + 1) == tile) return 0;
+      if (g.Board[CellIndex(c + 1, r)] == tile || g.Board[CellIndex(c, r + 1)] == tile) return 0;
     }
   }
-  Game.GameOver = 1;
   return left >= 6 ? -1 : left + 1;
 }
+
+int EndBonusFor(int grade) { return grade > 0 ? 20 * (6 - grade) : 0; }
 
 void PressTile(uint32_t position) {
   if (Game.GameOver || Game.RemovalPending) return;
@@ -110,7 +119,7 @@ void CompleteMove(int timer) {
 
   const int grade = CheckGameOver();
   if (grade == 0) return;
-  Game.EndBonus = grade > 0 ? 20 * (6 - grade) : 0;
+  Game.EndBonus = EndBonusFor(grade);
   AddScore(Game.EndBonus);
   if (Game.HighScoreHandled) return;
   if (InsertHighScore(Game.Score)) {

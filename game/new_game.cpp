@@ -18,7 +18,7 @@ void NewGame() {
   CancelPendingRemoval();
   Game.GameOver = 0;
   Game.HighScoreHandled = 0;
-  NewRecordIndex = -1;
+  ForgetNewRecord();
   Game.Score = 0;
   std::memset(Game.MarkGrid, 0, sizeof Game.MarkGrid);
   std::memset(Game.Board, 0, sizeof Game.Board);

@@ -15,12 +15,16 @@ bool HitTest(uint32_t position) {
          Game.HitRow < Game.ActiveRows && BoardAt(Game.HitColumn, Game.HitRow) != 0;
 }
 
-void SelectGroup(int column, int row) {
-  std::memset(Game.MarkGrid, 0, sizeof Game.MarkGrid);
-  MarkAt(column, row) = MARK_NEW_GROUP;
-  Game.SelectedCount = 1;
-  MarkNeighbours(column, row, BoardAt(column, row));
+void SelectGroup(int column, int row) { SelectGroup(Game, column, row); }
+
+void SelectGroup(GameState& g, int column, int row) {
+  std::memset(g.MarkGrid, 0, sizeof g.MarkGrid);
+  g.MarkGrid[CellIndex(column, row)] = MARK_NEW_GROUP;
+  g.SelectedCount = 1;
+  MarkNeighbours(g, column, row, g.Board[CellIndex(column, row)]);
 }
+
+void MarkNeighbours(int column, int row, int colour) { MarkNeighbours(Game, column, row, colour); }
 
 namespace {
 
@@ -47,7 +51,7 @@ struct Visit {
 // Depth first in the order right, left, below, above, with the recursion
 // unrolled into a fixed stack: a group of one colour can fill the whole
 // board, and 841 nested calls would be a lot of stack for little reason.
-void MarkNeighbours(int column, int row, int colour) {
+void MarkNeighbours(GameState& g, int column, int row, int colour) {
   Visit stack[GRID_CELLS];
   int depth = 0;
   stack[depth++] = {static_cast<uint8_t>(column), static_cast<uint8_t>(row), 0};
@@ -60,13 +64,13 @@ void MarkNeighbours(int column, int row, int colour) {
     const Direction& d = Directions[top.next++];
     const int c = top.column + d.dc;
     const int r = top.row + d.dr;
-    if (c < 0 || c >= Game.ActiveColumns || r < 0 || r >= Game.ActiveRows) continue;
-    if (BoardAt(c, r) != colour) continue;
-    MarkAt(top.column, top.row) &= static_cast<uint8_t>(~d.ownEdge);
-    uint8_t& mark = MarkAt(c, r);
+    if (c < 0 || c >= g.ActiveColumns || r < 0 || r >= g.ActiveRows) continue;
+    if (g.Board[CellIndex(c, r)] != colour) continue;
+    g.MarkGrid[CellIndex(top.column, top.row)] &= static_cast<uint8_t>(~d.ownEdge);
+    uint8_t& mark = g.MarkGrid[CellIndex(c, r)];
     if (mark == 0) {
       mark = static_cast<uint8_t>(MARK_NEW_GROUP & ~d.otherEdge);
-      ++Game.SelectedCount;
+      ++g.SelectedCount;
       stack[depth++] = {static_cast<uint8_t>(c), static_cast<uint8_t>(r), 0};
     } else {
       mark &= static_cast<uint8_t>(~d.otherEdge);

@@ -153,8 +153,17 @@ inline bool Refuse(std::string& refusal, const char* why) {
   return false;
 }
 
+// Why a click on (column, row) removed nothing, judged after the click.
+inline const char* WhyNothingWent(int column, int row, bool wasOver) {
+  if (wasOver) return "the game is over";
+  if (column >= mq::Game.ActiveColumns || row >= mq::Game.ActiveRows) return "the cell is outside the board";
+  if (mq::BoardAt(column, row) == 0) return "the cell is empty";
+  return "the tile stands alone";
+}
+
 // Carries out one action. False, with the reason, when the menu would have
-// it greyed; nothing changes then.
+// it greyed or a move removes nothing; the game then changes no more than
+// the same click in the window changes it.
 inline bool ApplyAction(const Action& a, std::string& refusal) {
   using mq::Game;
   mq::GameSettingsRecord& s = Game.GameSettings;
@@ -162,6 +171,8 @@ inline bool ApplyAction(const Action& a, std::string& refusal) {
     case ActionKind::Move: {
       Game.CellPitch = 30;
       Game.TileSize = 28;
+      const bool wasOver = Game.GameOver != 0;
+      const int moves = Game.MoveCount;
       const uint32_t at = CellCentre(a.First, a.Second);
       mq::PressTile(at);
       mq::ReleaseTile(at);
@@ -169,7 +180,10 @@ inline bool ApplyAction(const Action& a, std::string& refusal) {
       // No dialog holds the end-of-game sound: its timer runs out at once.
       const int timer = Game.CurrentTimerId;
       if (timer == mq::IDT_HIGH_SCORE || timer == mq::IDT_NO_HIGH_SCORE) mq::CompleteMove(timer);
-      return true;
+      if (Game.MoveCount != moves) return true;
+      refusal = "move " + std::to_string(a.First) + "," + std::to_string(a.Second) +
+                ": nothing is removed, " + WhyNothingWent(a.First, a.Second, wasOver);
+      return false;
     }
     case ActionKind::Undo:
       if (Game.MoveCount <= 0) return Refuse(refusal, "undo: there is no move to take back");

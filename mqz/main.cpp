@@ -1,5 +1,7 @@
 // mqz: shows and plays Marblequake state files (saved games and settings
 // files) from the command line, with the game's own rules.
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -26,7 +28,8 @@ const char* const kUsage =
     "       mqz hint FILE [--seconds S] [options as for solve]\n"
     "actions: C,R  undo  redo  replay  new  level=0..3  size=0..2  custom=CxR  shape=0..4\n"
     "         scoring=0..2  sound=on|off\n"
-    "A file whose name ends in .ini, or any file given --settings, is a settings file.\n";
+    "The version and length tell a settings file from a saved game; where they leave it\n"
+    "open, a name ending in .ini or .ini.bak (any case), or --settings, makes a settings file.\n";
 
 class MqzPlatform : public mq::Platform {
  public:
@@ -65,9 +68,13 @@ int FileError(const char* path, const char* reason) {
   return EXIT_FILE;
 }
 
-bool EndsWith(const char* text, const char* tail) {
+bool EndsWithNoCase(const char* text, const char* tail) {
   const size_t n = std::strlen(text), m = std::strlen(tail);
-  return n >= m && std::strcmp(text + n - m, tail) == 0;
+  return n >= m && strcasecmp(text + n - m, tail) == 0;
+}
+
+bool NameSaysSettings(const char* path) {
+  return EndsWithNoCase(path, ".ini") || EndsWithNoCase(path, ".ini.bak");
 }
 
 bool SetFilePath(const char* path) {
@@ -76,16 +83,53 @@ bool SetFilePath(const char* path) {
   return true;
 }
 
+struct FileKind {
+  bool Settings = false;
+  int32_t Version = 0;
+  std::string Why;
+};
+
+// The kind comes from the bytes: the version and the length of one layout.
+// The name and --settings only decide what the bytes leave open, and a file
+// is never read as the other kind. 0, or the exit status after the message.
+int TellKind(const char* path, bool settingsFlag, FileKind& kind) {
+  static unsigned char bytes[16384];
+  const long size = mq::Host().ReadWholeFile(path, bytes, sizeof bytes);
+  if (size < 0) return FileError(path, "the file cannot be opened");
+  if (size >= 4) {
+    kind.Version =
+        static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                             static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+  }
+  const char* claim = settingsFlag ? "--settings" : NameSaysSettings(path) ? "its name" : nullptr;
+  char facts[64];
+  std::snprintf(facts, sizeof facts, "version %d, %ld bytes", kind.Version, size);
+  const long settingsSize = mq::StateFileSize(kind.Version, true);
+  const long savedSize = mq::StateFileSize(kind.Version, false);
+  if (settingsSize > 0 && size == settingsSize) {
+    kind.Settings = true;
+    kind.Why = std::string(facts) + ": the length of a settings file";
+  } else if (savedSize > 0 && size == savedSize) {
+    if (claim)
+      return FileError(
+          path, (std::string(facts) + ": a saved game, but " + claim + " says a settings file").c_str());
+    kind.Settings = false;
+    kind.Why = std::string(facts) + ": the length of a saved game";
+  } else {
+    kind.Settings = claim != nullptr;
+    kind.Why =
+        std::string(facts) + ": neither layout's length, so " +
+        (claim ? std::string(claim) + " makes it a settings file" : std::string("taken as a saved game"));
+  }
+  return 0;
+}
+
 // Reads a state file into the game; 0 on success, else the exit status
 // after the message.
-int ReadInto(const char* path, bool settings, int32_t& version) {
+int ReadInto(const char* path, bool settingsFlag, FileKind& kind) {
   if (!SetFilePath(path)) return FileError(path, "the path is too long");
-  unsigned char head[4] = {};
-  const long got = mq::Host().ReadWholeFile(path, head, sizeof head);
-  if (got < 0) return FileError(path, "the file cannot be opened");
-  version = static_cast<int32_t>(static_cast<uint32_t>(head[0]) | static_cast<uint32_t>(head[1]) << 8 |
-                                 static_cast<uint32_t>(head[2]) << 16 | static_cast<uint32_t>(head[3]) << 24);
-  const int result = mq::TransferStateFile(settings ? mq::TS_SETTINGS : 0);
+  if (const int status = TellKind(path, settingsFlag, kind)) return status;
+  const int result = mq::TransferStateFile(kind.Settings ? mq::TS_SETTINGS : 0);
   if (result != mq::TS_DONE) return FileError(path, mq::TransferFailureReason());
   // As the window does after opening a game: the board in play takes the file's size.
   mqz::ResizeBoardInPlay();
@@ -122,16 +166,18 @@ void PrintTables() {
   }
 }
 
-int Show(const char* path, bool settings) {
-  int32_t version = 0;
-  if (const int status = ReadInto(path, settings, version)) return status;
+int Show(const char* path, bool settingsFlag) {
+  FileKind kind;
+  if (const int status = ReadInto(path, settingsFlag, kind)) return status;
+  const bool settings = kind.Settings;
   static const char* const levels[] = {"Easy", "Standard", "Difficult", "Hard"};
   static const char* const sizes[] = {"Small", "Medium", "Big", "Custom"};
   static const char* const shapes[] = {"Rectangle", "Small Rectangle", "Ellipse", "Small Ellipse", "Custom"};
   static const char* const rules[] = {"n*(n-1)", "(n-1)^2", "n*(n-3)+4"};
   const mq::GameSettingsRecord& s = mq::Game.GameSettings;
-  std::printf("file: %s (%s)\n", path, settings ? "settings" : "saved game");
-  std::printf("version: %d\n", version);
+  std::printf("file: %s\n", path);
+  std::printf("kind: %s (%s)\n", settings ? "settings file" : "saved game", kind.Why.c_str());
+  std::printf("version: %d\n", kind.Version);
   std::printf("level: %d (%s)\n", s.Level, Pick(levels, 4, s.Level));
   std::printf("size: %dx%d (%s)\n", s.Columns, s.Rows, Pick(sizes, 4, s.BoardSize));
   std::printf("shape: %d (%s)\n", s.Shape, Pick(shapes, 5, s.Shape));
@@ -139,6 +185,7 @@ int Show(const char* path, bool settings) {
   std::printf("sound: %s\n", s.SoundOff ? "off" : "on");
   std::printf("score: %d\n", mq::Game.Score);
   std::printf("moves: %d applied, %d recorded\n", mq::Game.MoveCount, mq::Game.MoveTotal);
+  std::printf("finished: %s\n", mq::Game.GameOver ? "yes" : "no");
   std::printf("board:\n");
   for (int r = 0; r < s.Rows; ++r) {
     char line[mq::MAX_BOARD_DIM + 1] = {};
@@ -206,9 +253,15 @@ int Play(const Options& o, MqzPlatform& platform) {
   platform.FixedDate = o.HasDate;
   platform.Date = o.Date;
 
-  const bool settings = o.Settings || EndsWith(in, ".ini");
-  int32_t version = 0;
-  if (const int status = ReadInto(in, settings, version)) return status;
+  FileKind kind;
+  if (const int status = ReadInto(in, o.Settings, kind)) return status;
+  const bool settings = kind.Settings;
+  // OUT takes IN's kind; a saved game under a settings name would only be
+  // misread later.
+  if (!settings && NameSaysSettings(out)) {
+    return FileError(out,
+                     (std::string("the name says a settings file, but ") + in + " is a saved game").c_str());
+  }
   for (const mqz::Action& action : actions) {
     std::string refusal;
     if (!mqz::ApplyAction(action, refusal)) std::fprintf(stderr, "mqz: %s: %s\n", in, refusal.c_str());
@@ -238,7 +291,7 @@ int main(int argc, char** argv) {
   if (command == "show") {
     if (const int status = ParseOptions(argc, argv, false, options)) return status;
     if (options.Words.size() != 1) return UsageError("show takes one file");
-    return Show(options.Words[0], options.Settings || EndsWith(options.Words[0], ".ini"));
+    return Show(options.Words[0], options.Settings);
   }
   if (command == "play") {
     if (const int status = ParseOptions(argc, argv, true, options)) return status;

@@ -2,11 +2,13 @@
 // game, a settings file or a plain text board.
 #include "mqz/solve.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -89,13 +91,16 @@ int LoadPosition(Request& q, solver::Board& board) {
   }
   if (std::strlen(q.Path) >= sizeof mq::FilePath) return Failure(q.Path, "the path is too long");
   std::strcpy(mq::FilePath, q.Path);
-  // The two layouts differ in length; the reader checks the rest.
-  std::FILE* f = std::fopen(q.Path, "rb");
-  if (!f) return Failure(q.Path, "the file cannot be opened");
-  std::fseek(f, 0, SEEK_END);
-  const long size = std::ftell(f);
-  std::fclose(f);
-  const int flags = size == mq::SETTINGS_FILE_SIZE ? mq::TS_SETTINGS : 0;
+  // The version and the length tell the layouts apart; the reader checks
+  // the rest.
+  std::string bytes;
+  if (!ReadText(q.Path, bytes)) return Failure(q.Path, "the file cannot be opened");
+  uint32_t version = 0;
+  for (size_t i = 0; i < 4 && i < bytes.size(); ++i)
+    version |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << (8 * i);
+  const bool settings =
+      static_cast<long>(bytes.size()) == mq::StateFileSize(static_cast<int32_t>(version), true);
+  const int flags = settings ? mq::TS_SETTINGS : 0;
   if (mq::TransferStateFile(flags) != mq::TS_DONE) return Failure(q.Path, mq::TransferFailureReason());
   const int columns = mq::Game.GameSettings.Columns, rows = mq::Game.GameSettings.Rows;
   uint8_t grid[solver::MaxCells] = {};

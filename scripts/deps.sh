@@ -3,7 +3,7 @@
 # this machine lacks. Runs as root (or through sudo when available).
 set -euo pipefail
 
-native=(g++ cmake make libgtest-dev googletest libbenchmark-dev)
+native=(g++ cmake make python3 libgtest-dev googletest libbenchmark-dev)
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 fonts-wine xvfb)
 # Only for taking the README's screenshot.
 screenshot=(x11-utils xdotool imagemagick)

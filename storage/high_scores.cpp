@@ -37,9 +37,11 @@ int ScoreTableIndex(int level, int size) {
   return level * 30 + size * 10;
 }
 
+void ForgetNewRecord() { NewRecordIndex = -1; }
+
 int InsertHighScore(int score) {
   Game.HighScoreHandled = 1;
-  NewRecordIndex = -1;
+  ForgetNewRecord();
   const int t = ScoreTableIndex(Game.GameSettings.Level, Game.GameSettings.BoardSize);
   int p = 0;
   while (p < TABLE_PLACES && HighScoreTables[t + p].Points >= score) ++p;
@@ -87,7 +89,7 @@ uint16_t DateStamp(uint16_t value) {
 void ClearScoreTable(int first) {
   if (!IsTableStart(first)) return;
   std::memset(&HighScoreTables[first], 0, sizeof(HighScoreRecord) * TABLE_PLACES);
-  if (NewRecordIndex >= first && NewRecordIndex < first + TABLE_PLACES) NewRecordIndex = -1;
+  if (NewRecordIndex >= first && NewRecordIndex < first + TABLE_PLACES) ForgetNewRecord();
 }
 
 void NameScoreRecord(int first, const char* name) {

@@ -20,9 +20,14 @@ constexpr int SHARED_TABLE = 120;
 extern HighScoreRecord HighScoreTables[HIGH_SCORE_RECORDS];
 extern char PlayerName[PLAYER_NAME_SIZE];
 
-// The record the game in play entered into its table, -1 when it entered
-// none. Naming acts on this record only, never on another game's equal score.
+// The record the game in play entered into its table in this run, -1 when
+// it entered none. Naming acts on this record only, never on another game's
+// equal score. Only this file's functions change it.
 extern int32_t NewRecordIndex;
+
+// The game in play is replaced (a new game, a replay, a game read from a
+// file): no record is its own any more.
+void ForgetNewRecord();
 
 int ScoreTableIndex(int level, int size);
 int InsertHighScore(int score);

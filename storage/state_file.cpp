@@ -6,6 +6,7 @@
 #include "game/game_state.h"
 #include "game/platform.h"
 #include "storage/byte_io.h"
+#include "storage/game_check.h"
 #include "storage/high_scores.h"
 
 namespace mq {
@@ -46,16 +47,42 @@ void SetReason(const char* format, Args... args) {
 }
 void SetReason(const char* text) { std::snprintf(FailureReason, sizeof FailureReason, "%s", text); }
 
+// The blocks of a state file in their order. Which of them a file holds
+// depends on its kind and version; sizes, the reader and the writer all
+// follow this one table.
+enum class Block { Version, Settings, ScoreField, Board, Tables, OldTables, Name, History };
+
+struct BlockRule {
+  Block Kind;
+  long Size;
+  bool InSettings, InSavedGame;
+  int32_t FromVersion, BeforeVersion;
+};
+
+constexpr long HISTORY_BYTES = 4 + 4 + LOG_CAPACITY * 3 + STORED_MOVE_INDEX * 2;
+constexpr long RECORD_BYTES = sizeof(HighScoreRecord);
+constexpr int32_t ALL_VERSIONS_END = NEWEST_VERSION + 1;
+
+constexpr BlockRule Layout[] = {
+    {Block::Version, 4, true, true, OLDEST_VERSION, ALL_VERSIONS_END},
+    {Block::Settings, sizeof(GameSettingsRecord), true, true, OLDEST_VERSION, ALL_VERSIONS_END},
+    {Block::ScoreField, 4, false, true, OLDEST_VERSION, FIRST_WITHOUT_SCORE_FIELD},
+    {Block::Board, GRID_CELLS, true, true, OLDEST_VERSION, ALL_VERSIONS_END},
+    {Block::OldTables, (OLD_TABLES_FIRST_PART + HIGH_SCORE_RECORDS - SHARED_TABLE) * RECORD_BYTES, true,
+     false, OLDEST_VERSION, FIRST_WITH_LEVEL3_TABLES},
+    {Block::Tables, (HIGH_SCORE_RECORDS * RECORD_BYTES), true, false, FIRST_WITH_LEVEL3_TABLES,
+     ALL_VERSIONS_END},
+    {Block::Name, PLAYER_NAME_SIZE, true, false, OLDEST_VERSION, ALL_VERSIONS_END},
+    {Block::History, HISTORY_BYTES, true, true, FIRST_WITH_HISTORY, ALL_VERSIONS_END},
+};
+
+bool Holds(const BlockRule& b, int32_t version, bool settings) {
+  return (settings ? b.InSettings : b.InSavedGame) && version >= b.FromVersion && version < b.BeforeVersion;
+}
+
 long LayoutSize(int32_t version, bool settings) {
-  long size = 4 + 64 + GRID_CELLS;
-  if (!settings && version < FIRST_WITHOUT_SCORE_FIELD) size += 4;
-  if (settings) {
-    const int records = version < FIRST_WITH_LEVEL3_TABLES ? 100 : HIGH_SCORE_RECORDS;
-    size += records * static_cast<long>(sizeof(HighScoreRecord)) + PLAYER_NAME_SIZE;
-  }
-  if (version >= FIRST_WITH_HISTORY) {
-    size += 4 + 4 + LOG_CAPACITY * 3 + STORED_MOVE_INDEX * 2;
-  }
+  long size = 0;
+  for (const BlockRule& b : Layout) size += Holds(b, version, settings) ? b.Size : 0;
   return size;
 }
 
@@ -110,10 +137,10 @@ bool InRange(int32_t value, int32_t low, int32_t high) { return value >= low && 
 // The bounds the game itself relies on, whatever the history check says:
 // counts within what the file holds, an index that starts at 0, rises with
 // every move and stays inside the log.
-bool HistoryFitsArrays(const GameState& g, TrustedHistory h) {
-  if (h.MoveCount < 0 || h.MoveTotal < h.MoveCount || h.MoveTotal >= STORED_MOVE_INDEX) return false;
+bool HistoryFitsArrays(const GameState& g) {
+  if (g.MoveCount < 0 || g.MoveTotal < g.MoveCount || g.MoveTotal >= STORED_MOVE_INDEX) return false;
   if (g.MoveIndex[0] != 0) return false;
-  for (int m = 1; m <= h.MoveTotal; ++m) {
+  for (int m = 1; m <= g.MoveTotal; ++m) {
     if (g.MoveIndex[m] < g.MoveIndex[m - 1] + 2 || g.MoveIndex[m] > LOG_CAPACITY) return false;
   }
   return true;
@@ -148,17 +175,28 @@ bool AcceptCandidate(GameState& c, bool hasHistory) {
     return false;
   }
 
-  TrustedHistory h{0, 0};
-  if (hasHistory) {
-    h = CheckHistory(c);
-    if (!HistoryFitsArrays(c, h)) h = {0, 0};
+  // A finished game stays finished when its board agrees: no group of two
+  // left. A file that says finished while a group is left is read as its
+  // board says, still counted as handled (see InstallCandidate).
+  const int grade = c.GameSettings.SavedGameOver != 0 ? EndGrade(c) : 0;
+  c.GameOver = grade != 0;
+  c.EndBonus = EndBonusFor(grade);
+
+  if (!hasHistory) {
+    c.MoveCount = c.MoveTotal = c.LogCursor = 0;
+    return true;
   }
-  // A history that does not fit the board is cut to what does; the board
-  // and the score stay.
-  c.MoveCount = h.MoveCount;
-  c.MoveTotal = h.MoveTotal;
-  if (c.MoveTotal == 0) c.MoveIndex[0] = 0;
-  c.LogCursor = c.MoveIndex[c.MoveCount];
+  if (TrimHistory(c) > 0 && c.GameOver) {
+    // Gone back before the end: the bonus was never earned there.
+    AddScore(c, -c.EndBonus);
+    c.GameOver = 0;
+  }
+  // Whatever the check said, the game itself relies on these bounds.
+  if (!HistoryFitsArrays(c)) {
+    c.MoveCount = c.MoveTotal = 0;
+    c.MoveIndex[0] = 0;
+    c.LogCursor = 0;
+  }
   return true;
 }
 
@@ -176,10 +214,11 @@ void InstallCandidate(const GameState& c) {
   Game.Score = c.Score;
   Game.GameSettings = c.GameSettings;
   if (c.GameSettings.SavedGameOver != 0) Game.HighScoreHandled = 1;
-  Game.GameOver = 0;
+  Game.GameOver = c.GameOver;
+  if (c.GameOver) Game.EndBonus = c.EndBonus;
   std::memset(Game.MarkGrid, 0, sizeof Game.MarkGrid);
   Game.SelectedCount = 0;
-  NewRecordIndex = -1;
+  ForgetNewRecord();
 }
 
 bool DeriveSettingsPath() {
@@ -204,15 +243,37 @@ int WriteState(bool settings) {
   Game.GameSettings.SavedGameOver = Game.GameOver;
 
   ByteWriter w(FileImage, sizeof FileImage);
-  w.I32(StateVersion);
-  WriteSettings(w, Game.GameSettings);
-  w.Bytes(Game.Board, sizeof Game.Board);
-  if (settings) {
-    for (const HighScoreRecord& record : HighScoreTables) WriteRecord(w, record);
-    w.Bytes(PlayerName, PLAYER_NAME_SIZE);
+  for (const BlockRule& b : Layout) {
+    if (!Holds(b, StateVersion, settings)) continue;
+    switch (b.Kind) {
+      case Block::Version:
+        w.I32(StateVersion);
+        break;
+      case Block::Settings:
+        WriteSettings(w, Game.GameSettings);
+        break;
+      case Block::Board:
+        w.Bytes(Game.Board, sizeof Game.Board);
+        break;
+      case Block::Tables:
+        for (const HighScoreRecord& record : HighScoreTables) WriteRecord(w, record);
+        break;
+      case Block::Name:
+        w.Bytes(PlayerName, PLAYER_NAME_SIZE);
+        break;
+      case Block::History:
+        WriteHistory(w, Game);
+        break;
+      case Block::ScoreField:
+      case Block::OldTables:
+        break;  // older versions only
+    }
   }
-  WriteHistory(w, Game);
   const long size = static_cast<long>(w.Position());
+  if (w.Failed() || size != LayoutSize(StateVersion, settings)) {
+    SetReason("the file image does not fit its layout");
+    return TS_FAILED;
+  }
 
   // The new file goes beside the old one first, so a failed write never
   // costs the file that was there.
@@ -222,9 +283,20 @@ int WriteState(bool settings) {
     return TS_FAILED;
   }
   if (!Host().WriteWholeFile(temporary, FileImage, size)) {
-    Host().RemoveFileAt(temporary);
-    SetReason("the file cannot be written");
-    return TS_FAILED;
+    unsigned char probe = 0;
+    if (Host().ReadWholeFile(temporary, &probe, 0) >= 0) {
+      // Created but not filled: the disk, not the folder, refused.
+      Host().RemoveFileAt(temporary);
+      SetReason("the file cannot be written");
+      return TS_FAILED;
+    }
+    // The folder allows no new file, but the file itself may still be
+    // writable: without the spare copy a failure here can cost the old file.
+    if (!Host().WriteWholeFile(FilePath, FileImage, size)) {
+      SetReason("the file cannot be written, nor a new file created beside it");
+      return TS_FAILED;
+    }
+    return TS_DONE;
   }
   if (!Host().MoveFileOver(temporary, FilePath)) {
     Host().RemoveFileAt(temporary);
@@ -256,28 +328,44 @@ bool ParseState(long size, bool settings, int32_t& version) {
   std::memcpy(CandidateTables, HighScoreTables, sizeof CandidateTables);
   std::memcpy(CandidateName, PlayerName, sizeof CandidateName);
 
-  ReadSettings(r, Candidate.GameSettings);
-  Candidate.Score = Candidate.GameSettings.SavedScore;
-  if (!settings && version < FIRST_WITHOUT_SCORE_FIELD) r.I32(Candidate.Score);
-  r.Bytes(Candidate.Board, sizeof Candidate.Board);
-  if (settings) {
-    const int firstPart = version < FIRST_WITH_LEVEL3_TABLES ? OLD_TABLES_FIRST_PART : HIGH_SCORE_RECORDS;
-    for (int i = 0; i < firstPart; ++i) ReadRecord(r, CandidateTables[i]);
-    if (firstPart < HIGH_SCORE_RECORDS) {
-      for (int i = SHARED_TABLE; i < HIGH_SCORE_RECORDS; ++i) ReadRecord(r, CandidateTables[i]);
-    }
-    r.Bytes(CandidateName, PLAYER_NAME_SIZE);
-    CandidateName[MAX_NAME_LENGTH] = '\0';
-  }
   const bool hasHistory = version >= FIRST_WITH_HISTORY;
-  if (hasHistory) {
-    ReadHistory(r, Candidate);
-  } else {
+  if (!hasHistory) {
     // An empty history: nothing of the previous game's log stays behind.
     Candidate.MoveCount = 0;
     Candidate.MoveTotal = 0;
     std::memset(Candidate.RemovedCellLog, 0, sizeof Candidate.RemovedCellLog);
     std::memset(Candidate.MoveIndex, 0, sizeof Candidate.MoveIndex);
+  }
+  for (const BlockRule& b : Layout) {
+    if (!Holds(b, version, settings)) continue;
+    switch (b.Kind) {
+      case Block::Version:
+        break;  // read first, to choose the layout
+      case Block::Settings:
+        ReadSettings(r, Candidate.GameSettings);
+        Candidate.Score = Candidate.GameSettings.SavedScore;
+        break;
+      case Block::ScoreField:
+        r.I32(Candidate.Score);
+        break;
+      case Block::Board:
+        r.Bytes(Candidate.Board, sizeof Candidate.Board);
+        break;
+      case Block::OldTables:
+        for (int i = 0; i < OLD_TABLES_FIRST_PART; ++i) ReadRecord(r, CandidateTables[i]);
+        for (int i = SHARED_TABLE; i < HIGH_SCORE_RECORDS; ++i) ReadRecord(r, CandidateTables[i]);
+        break;
+      case Block::Tables:
+        for (HighScoreRecord& record : CandidateTables) ReadRecord(r, record);
+        break;
+      case Block::Name:
+        r.Bytes(CandidateName, PLAYER_NAME_SIZE);
+        CandidateName[MAX_NAME_LENGTH] = '\0';
+        break;
+      case Block::History:
+        ReadHistory(r, Candidate);
+        break;
+    }
   }
   if (r.Failed()) {
     SetReason("the file is too short (%ld bytes)", size);
@@ -343,5 +431,9 @@ int TransferStateFile(int flags) {
 }
 
 const char* TransferFailureReason() { return FailureReason; }
+
+long StateFileSize(int32_t version, bool settings) {
+  return version < OLDEST_VERSION || version > NEWEST_VERSION ? 0 : LayoutSize(version, settings);
+}
 
 }  // namespace mq

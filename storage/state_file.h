@@ -30,6 +30,11 @@ int TransferState(int flags);
 // a rejected file aside: for tools that work on copies of state files.
 int TransferStateFile(int flags);
 
+// The length of a file of `version` in the settings or the saved-game
+// layout; 0 for a version that is not read. The two differ for every
+// version, so the length tells the kinds apart.
+long StateFileSize(int32_t version, bool settings);
+
 // Why the last TransferState did not succeed, as one short sentence.
 const char* TransferFailureReason();
 

@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
-"""Draws the four grey tile bitmaps and the program icon into ui/resources/.
+"""Draws the four grey tile bitmaps and the program icon into ui/resources/,
+and the two sets of custom tiles (Ball1.bmp ... Ball6.bmp) into sprites/.
 
 Standard library only; the output is committed, so this runs only when the
 art changes. Tile bitmaps are 8-bit with a palette of 256 greys (index =
 grey level). Pure white (255) marks background that must show through the
-tint; tile bodies never use it.
+tint; tile bodies never use it. The custom tiles are 24-bit and used as they
+are: each colour also has its own symbol and its own lightness, so the six
+stay apart in greyscale and for colour-blind players.
 """
 import math
 import os
 import struct
+import sys
+import zlib
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "ui", "resources")
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 
 
 def write_grey_bmp(path, pixels):
@@ -144,13 +149,139 @@ def write_icon(path, sizes):
         f.write(out + b"".join(images))
 
 
-def main():
-    write_grey_bmp(os.path.join(OUT, "rectangle.bmp"), raised_tile(32))
-    write_grey_bmp(os.path.join(OUT, "small_rectangle.bmp"), raised_tile(24))
-    write_grey_bmp(os.path.join(OUT, "ellipse.bmp"), shaded_ball(28, 135, 241, (-0.55, -0.55)))
-    write_grey_bmp(os.path.join(OUT, "small_ellipse.bmp"), shaded_ball(18, 45, 235, (-0.45, -0.45)))
-    write_icon(os.path.join(OUT, "marblequake.ico"), [48, 32, 16])
+def write_icon_png(path, size):
+    """The icon as an RGBA PNG, for desktops that do not read .ico files."""
+    colour, clear = icon_image(size)
+    raw = b""
+    for y in range(size):
+        raw += b"\0" + b"".join(
+            bytes(VGA[colour[y][x]]) + (b"\0" if clear[y][x] else b"\xff") for x in range(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def write_rgb_bmp(path, pixels):
+    """pixels: rows top to bottom of (r, g, b); written as a 24-bit bitmap."""
+    height = len(pixels)
+    width = len(pixels[0])
+    stride = (width * 3 + 3) & ~3
+    rows = b"".join(
+        b"".join(bytes((b, g, r)) for r, g, b in row) + b"\0" * (stride - width * 3)
+        for row in reversed(pixels))
+    offset = 14 + 40
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + rows)
+
+
+def polygon_test(points):
+    """Even-odd inside test for a closed polygon in unit coordinates."""
+    def inside(x, y):
+        hit = False
+        for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+            if (y0 > y) != (y1 > y) and x < x0 + (y - y0) * (x1 - x0) / (y1 - y0):
+                hit = not hit
+        return hit
+    return inside
+
+
+def star_points(outer, inner):
+    return [(0.5 + (outer if i % 2 == 0 else inner) * math.sin(i * math.pi / 5),
+             0.52 - (outer if i % 2 == 0 else inner) * math.cos(i * math.pi / 5)) for i in range(10)]
+
+
+# Symbols in unit coordinates (0..1 across the tile, y downwards).
+SYMBOLS = {
+    "ring": lambda x, y: 0.17 ** 2 <= (x - 0.5) ** 2 + (y - 0.5) ** 2 <= 0.31 ** 2,
+    "triangle": polygon_test([(0.5, 0.17), (0.84, 0.78), (0.16, 0.78)]),
+    "square": lambda x, y: abs(x - 0.5) <= 0.2 and abs(y - 0.5) <= 0.2,
+    "diamond": lambda x, y: abs(x - 0.5) + abs(y - 0.5) <= 0.36,
+    "cross": lambda x, y: min(abs(x - 0.5), abs(y - 0.5)) <= 0.085 and max(abs(x - 0.5), abs(y - 0.5)) <= 0.37,
+    "star": polygon_test(star_points(0.4, 0.16)),
+}
+
+# Tile colours 1 to 6 in the hues of the built-in tints, each at its own
+# lightness (CIE L* about 24, 38, 66, 78, 97 and 52): the order stays the same
+# for every kind of colour blindness, and the symbol is black or white,
+# whichever stands out more.
+SYMBOL_TILES = [
+    ("ring", (120, 0, 0), (255, 255, 255)),
+    ("triangle", (95, 208, 225), (0, 0, 0)),
+    ("square", (60, 184, 66), (0, 0, 0)),
+    ("diamond", (255, 252, 170), (0, 0, 0)),
+    ("cross", (150, 30, 160), (255, 255, 255)),
+    ("star", (124, 124, 124), (0, 0, 0)),
+]
+SAMPLES = 4  # per pixel and axis, for smooth edges
+
+
+def mix(a, b, t):
+    return tuple(int(round(p + (q - p) * t)) for p, q in zip(a, b))
+
+
+def symbol_tile(size, symbol, body, ink):
+    """A square with rounded corners in the body colour, lit at the top left,
+    carrying its symbol; outside the corners stays pure white."""
+    corner = size / 8.0
+    inside_symbol = SYMBOLS[symbol]
+    light = mix(body, (255, 255, 255), 0.35)
+    shade = mix(body, (0, 0, 0), 0.35)
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            tile = mark = 0
+            for sy in range(SAMPLES):
+                for sx in range(SAMPLES):
+                    x = px + (sx + 0.5) / SAMPLES
+                    y = py + (sy + 0.5) / SAMPLES
+                    cx = min(max(x, corner), size - corner)
+                    cy = min(max(y, corner), size - corner)
+                    if (x - cx) ** 2 + (y - cy) ** 2 <= corner * corner:
+                        tile += 1
+                        mark += inside_symbol(x / size, y / size)
+            n = SAMPLES * SAMPLES
+            edge = body
+            if px == 0 or py == 0:
+                edge = light
+            elif px == size - 1 or py == size - 1:
+                edge = shade
+            colour = mix(edge, ink, mark / n)
+            row.append(mix((255, 255, 255), colour, tile / n))
+        rows.append(row)
+    return rows
+
+
+def write_tile_set(folder, size):
+    os.makedirs(folder, exist_ok=True)
+    for i, (symbol, body, ink) in enumerate(SYMBOL_TILES):
+        write_rgb_bmp(os.path.join(folder, "Ball%d.bmp" % (i + 1)), symbol_tile(size, symbol, body, ink))
+
+
+# The two custom sets: the default tile size, and one for high-resolution screens.
+TILE_SETS = [("symbols", 32), ("large", 48)]
+
+
+def main(root=ROOT):
+    out = os.path.join(root, "ui", "resources")
+    os.makedirs(out, exist_ok=True)
+    write_grey_bmp(os.path.join(out, "rectangle.bmp"), raised_tile(32))
+    write_grey_bmp(os.path.join(out, "small_rectangle.bmp"), raised_tile(24))
+    write_grey_bmp(os.path.join(out, "ellipse.bmp"), shaded_ball(28, 135, 241, (-0.55, -0.55)))
+    write_grey_bmp(os.path.join(out, "small_ellipse.bmp"), shaded_ball(18, 45, 235, (-0.45, -0.45)))
+    write_icon(os.path.join(out, "marblequake.ico"), [48, 32, 16])
+    write_icon_png(os.path.join(out, "marblequake.png"), 48)
+    for name, size in TILE_SETS:
+        write_tile_set(os.path.join(root, "sprites", name), size)
 
 
 if __name__ == "__main__":
-    main()
+    # An optional folder to write into instead of the source tree (the test uses it).
+    main(*sys.argv[1:2])

@@ -24,9 +24,19 @@ int RunMessageLoop();
 // MainWindow is set) the window being created.
 HWND BoardWindow();
 
+// A function of a library loaded at run time, or null.
+template <typename Function>
+Function LibraryFunction(HMODULE library, const char* name) {
+  return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+                 : nullptr;
+}
+
 // windows_platform.cpp: puts the Windows implementation of the game's seam
 // in place.
 void InstallWindowsPlatform();
+// The system's words for why the last file read, write or replace failed;
+// empty when it succeeded.
+const char* FileErrorText();
 
 // status_bar.cpp
 void UpdateStatusBar();
@@ -51,10 +61,14 @@ extern const COLORREF ColourTable[12];
 extern HGDIOBJ GdiObjects[GDI_OBJECT_COUNT];
 
 // sound.cpp
+// 1 starts opening the output on a thread of its own (once per window);
+// 0 waits for an opening still running, then closes the output.
 void MidiDevice(int open);
+// Waits for an opening still running and takes its output.
+void AwaitMidiDevice();
 MMRESULT SendMidi(int status, int data1, int data2);
-// The three calls of the MIDI output, held in a table so tests can put
-// recorders in their place.
+// The three calls of the MIDI output, loaded with WINMM.DLL when the output
+// is opened, unless tests have put recorders in their place.
 struct MidiApi {
   MMRESULT(WINAPI* Open)(LPHMIDIOUT out, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
   MMRESULT(WINAPI* ShortMsg)(HMIDIOUT out, DWORD message);
@@ -76,6 +90,8 @@ extern int ShownTableIndex;
 INT_PTR CALLBACK CustomSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 int ChooseGameFile(HWND owner, int save);
+// The library of the Open and Save dialogs, loaded at their first use.
+extern const char* CommonDialogLibrary;
 
 }  // namespace mq
 

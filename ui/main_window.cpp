@@ -29,9 +29,42 @@ HWND CreatingWindow;
 
 void Repaint() { InvalidateRect(MainWindow, nullptr, TRUE); }
 
-void ReportFileFailure(const char* what) {
-  std::snprintf(TextBuffer, sizeof TextBuffer, "%s\n%s\n\n%s", what, FilePath, TransferFailureReason());
-  MessageBoxA(MainWindow, TextBuffer, ClassName, MB_OK | MB_ICONEXCLAMATION);
+// The MIDI output opens only once sounds are wanted, off the start-up path:
+// at the first press on the board (every effect follows a release), when
+// sounds are switched on, or when an opened game switches them on. Opening
+// it loads the system's whole audio stack, which a player who never plays
+// a move, or plays silently, should not carry.
+void OpenMidiIfSoundOn() {
+  if (Game.GameSettings.SoundOff == 0) MidiDevice(1);
+}
+
+void ReloadTileSprites() {
+  DeleteTileSprites();
+  LoadTileSprites();
+}
+
+// A path of up to 259 characters and both reasons need more room than
+// TextBuffer has.
+char FailureText[FILE_PATH_SIZE + 512];
+
+int ReportFileFailure(HWND owner, const char* what, UINT buttons) {
+  const char* system = FileErrorText();
+  std::snprintf(FailureText, sizeof FailureText, "%s\n%s\n\n%s%s%s", what, FilePath, TransferFailureReason(),
+                system[0] ? "\n" : "", system);
+  return MessageBoxA(owner, FailureText, ClassName, buttons | MB_ICONEXCLAMATION);
+}
+
+void ReportFileFailure(const char* what) { ReportFileFailure(MainWindow, what, MB_OK); }
+
+// The session's high scores and game live nowhere else: a failed write is
+// told, so the player can free the file and try again before they are lost.
+// The window is already hidden, so the box stands on its own.
+void SaveSettingsAtExit() {
+  while (TransferState(TS_SETTINGS | TS_WRITE) != TS_DONE) {
+    if (ReportFileFailure(nullptr, "The settings, high scores and game could not be saved to",
+                          MB_RETRYCANCEL | MB_TASKMODAL) != IDRETRY)
+      return;
+  }
 }
 
 INT_PTR RunDialog(int id, DLGPROC procedure) {
@@ -53,15 +86,19 @@ void NewGameCommand(int) {
 
 void OpenGameCommand(int) {
   if (ChooseGameFile(MainWindow, 0) != 1) return;
+  const int shape = Game.GameSettings.Shape;
   // A file that cannot be read, or is not a game, leaves the game in play.
   if (TransferState(0) != TS_DONE) {
     ReportFileFailure("The game could not be opened from");
     return;
   }
   CancelPendingRemoval();
+  // The game brings its own tile shape: sprites and geometry follow it.
+  if (Game.GameSettings.Shape != shape) ReloadTileSprites();
   ResizeMainWindow();
   UpdateStatusBar();
   Repaint();
+  OpenMidiIfSoundOn();  // the game's settings may have switched sounds on
 }
 
 void SaveGameCommand(int) {
@@ -132,15 +169,17 @@ void LevelCommand(int id) {
 
 void ShapeCommand(int id) {
   Game.GameSettings.Shape = id - IDM_SHAPE_RECTANGLE;
-  DeleteTileSprites();
-  LoadTileSprites();
+  ReloadTileSprites();
   ResizeMainWindow();
   Repaint();
 }
 
 void ScoringCommand(int id) { Game.GameSettings.ScoringRule = id - IDM_SCORING_0; }
 
-void SoundCommand(int) { Game.GameSettings.SoundOff ^= 1; }
+void SoundCommand(int) {
+  Game.GameSettings.SoundOff ^= 1;
+  OpenMidiIfSoundOn();
+}
 
 struct Command {
   int First;
@@ -171,7 +210,6 @@ const Command CommandTable[] = {
 void OnCreate(HWND window) {
   CreatingWindow = window;
   StatusBar = CreateStatusWindowA(StatusBarStyle, "", window, IDC_STATUS_BAR);
-  MidiDevice(1);
   // A file that could not be read, or was kept aside as unreadable, leaves
   // nothing to resume: start afresh instead of showing an empty board.
   if (TransferState(TS_SETTINGS) != TS_DONE) {
@@ -186,7 +224,7 @@ void OnCreate(HWND window) {
 
 void OnDestroy() {
   CancelPendingRemoval();
-  TransferState(TS_SETTINGS | TS_WRITE);
+  SaveSettingsAtExit();
   PostQuitMessage(0);
   DeleteBrushes();
   DeleteTileSprites();
@@ -317,6 +355,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
       OnInitMenuPopup(wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
+      OpenMidiIfSoundOn();
       PressTile(static_cast<uint32_t>(lParam));
       return 0;
     case WM_LBUTTONUP:

@@ -1,6 +1,8 @@
 // Board painting straight onto the client area: one prepared sprite per tile
 // colour, copied whole, and 2-pixel outline bars in the gaps between tiles.
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "app.h"
 #include "game/game_state.h"
@@ -29,9 +31,6 @@ SIZE BitmapSize(HGDIOBJ bitmap) {
 
 HBITMAP Sprite(int colour) { return static_cast<HBITMAP>(GdiObjects[FIRST_SPRITE + colour - 1]); }
 
-constexpr int MAX_TINT_PIXELS = 64 * 64;
-uint32_t TintPixels[MAX_TINT_PIXELS];
-
 }  // namespace
 
 void CreateBrushes() {
@@ -49,7 +48,9 @@ void DeleteBrushes() {
 // bitmap instead of one GetPixel and SetPixel per pixel.
 void TintSprite(HBITMAP sprite, COLORREF colour) {
   SIZE size = BitmapSize(sprite);
-  if (size.cx <= 0 || size.cy <= 0 || size.cx * size.cy > MAX_TINT_PIXELS) return;
+  if (size.cx <= 0 || size.cy <= 0) return;
+  std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[static_cast<size_t>(size.cx) * size.cy]);
+  if (!pixels) return;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = size.cx;
@@ -58,7 +59,7 @@ void TintSprite(HBITMAP sprite, COLORREF colour) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   WindowDC screen(GetDesktopWindow());
-  if (!GetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), TintPixels, &info, DIB_RGB_COLORS))
+  if (!GetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), pixels.get(), &info, DIB_RGB_COLORS))
     return;
   // A DIB pixel is 0x00RRGGBB, a COLORREF 0x00BBGGRR.
   uint32_t mask = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
@@ -66,12 +67,12 @@ void TintSprite(HBITMAP sprite, COLORREF colour) {
   int height = size.cy < Game.TileSize ? size.cy : Game.TileSize;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      uint32_t& p = TintPixels[y * size.cx + x];
+      uint32_t& p = pixels[static_cast<size_t>(y) * size.cx + x];
       uint32_t rgb = p & 0xFFFFFF;
       if (rgb != 0xFFFFFF) p = rgb & mask;
     }
   }
-  SetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), TintPixels, &info, DIB_RGB_COLORS);
+  SetDIBits(screen.get(), sprite, 0, static_cast<UINT>(size.cy), pixels.get(), &info, DIB_RGB_COLORS);
 }
 
 void LoadTileSprites() {
@@ -119,11 +120,14 @@ bool HasUsableSprite(int colour) {
 }
 
 // A colour without a usable sprite (a missing or too small custom file) is
-// drawn as a plain square of its colour, so the board stays readable.
-int FillPlainTile(HDC dc, int x, int y, int colour) {
+// drawn as a plain square of its colour in a dark frame: colour 6 is white,
+// like the background, and would vanish without it.
+void FillPlainTile(HDC dc, int x, int y, int colour) {
   const int t = Game.TileSize;
   RECT square = {x, y, x + t, y + t};
-  return FillRect(dc, &square, static_cast<HBRUSH>(GdiObjects[colour - 1]));
+  FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+  RECT inside = {x + 1, y + 1, x + t - 1, y + t - 1};
+  FillRect(dc, &inside, static_cast<HBRUSH>(GdiObjects[colour - 1]));
 }
 
 // The sprites of one pass over the board, each selected once into a memory

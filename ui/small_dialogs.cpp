@@ -32,7 +32,19 @@ int ChosenSize(HWND dialog, int list, int current) {
   return current < MIN_BOARD_DIM ? MIN_BOARD_DIM : current > MAX_BOARD_DIM ? MAX_BOARD_DIM : current;
 }
 
+using FileDialog = BOOL(WINAPI*)(LPOPENFILENAMEA);
+
+// Importing the common dialogs would load the shell with them at every
+// start, for dialogs most sessions never open.
+FileDialog CommonFileDialog(int save) {
+  HMODULE library = GetModuleHandleA(CommonDialogLibrary);
+  if (!library) library = LoadLibraryA(CommonDialogLibrary);
+  return LibraryFunction<FileDialog>(library, save ? "GetSaveFileNameA" : "GetOpenFileNameA");
+}
+
 }  // namespace
+
+const char* CommonDialogLibrary = "COMDLG32.DLL";
 
 INT_PTR CALLBACK CustomSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -72,6 +84,13 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 
 int ChooseGameFile(HWND owner, int save) {
   FilePath[0] = '\0';
+  FileDialog runDialog = CommonFileDialog(save);
+  if (!runDialog) {
+    std::snprintf(TextBuffer, sizeof TextBuffer, "The %s dialog cannot be shown: %s could not be loaded.",
+                  save ? "Save" : "Open", CommonDialogLibrary);
+    MessageBoxA(owner, TextBuffer, "Marblequake", MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+  }
   char file[FILE_PATH_SIZE] = {};
   OPENFILENAMEA dialog;
   std::memset(&dialog, 0, sizeof dialog);
@@ -90,8 +109,7 @@ int ChooseGameFile(HWND owner, int save) {
     GetLocalTime(&today);
     std::snprintf(file, sizeof file, "Mqz%02d%02d%02d", today.wYear % 100, today.wMonth, today.wDay);
   }
-  BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-  if (!chosen) return 0;
+  if (!runDialog(&dialog)) return 0;
   file[sizeof file - 1] = '\0';
   std::memcpy(FilePath, file, sizeof FilePath);
   return 1;

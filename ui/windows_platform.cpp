@@ -1,5 +1,7 @@
 // The game's seam on Windows: the system clock and date, plain Win32 file
 // calls, and the window operations the move cycle needs.
+#include <cstdio>
+
 #include "app.h"
 #include "game/platform.h"
 #include "resource.h"
@@ -7,6 +9,17 @@
 namespace mq {
 
 namespace {
+
+// The system's error of the last read, write or replace that failed, 0 after
+// one that succeeded; removing a file leaves it alone, as a failed write
+// removes its temporary file before it returns.
+DWORD FileError;
+
+template <typename Result>
+Result Failed(Result result) {
+  FileError = GetLastError();
+  return result;
+}
 
 class WindowsPlatform final : public Platform {
  public:
@@ -32,7 +45,8 @@ class WindowsPlatform final : public Platform {
   long ReadWholeFile(const char* path, unsigned char* buffer, long capacity) override {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return -1;
+    if (file == INVALID_HANDLE_VALUE) return Failed(-1);
+    FileError = 0;
     long total = 0;
     while (total < capacity) {
       DWORD got = 0;
@@ -46,20 +60,30 @@ class WindowsPlatform final : public Platform {
 
   bool WriteWholeFile(const char* path, const unsigned char* data, long size) override {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return Failed(false);
+    FileError = 0;
     long total = 0;
     while (total < size) {
       DWORD put = 0;
-      if (!WriteFile(file, data + total, static_cast<DWORD>(size - total), &put, nullptr) || put == 0) break;
+      if (!WriteFile(file, data + total, static_cast<DWORD>(size - total), &put, nullptr)) {
+        Failed(false);
+        break;
+      }
+      if (put == 0) {
+        FileError = ERROR_WRITE_FAULT;
+        break;
+      }
       total += static_cast<long>(put);
     }
-    bool ok = total == size && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
+    bool ok = total == size && (FlushFileBuffers(file) || Failed(false));
+    ok = (CloseHandle(file) || Failed(false)) && ok;
     return ok;
   }
 
   bool MoveFileOver(const char* from, const char* to) override {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Failed(false);
+    FileError = 0;
+    return true;
   }
 
   bool RemoveFileAt(const char* path) override { return DeleteFileA(path) != 0; }
@@ -104,5 +128,17 @@ WindowsPlatform TheWindowsPlatform;
 }  // namespace
 
 void InstallWindowsPlatform() { SetPlatform(&TheWindowsPlatform); }
+
+const char* FileErrorText() {
+  static char text[256];
+  text[0] = '\0';
+  if (FileError == 0) return text;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                FileError, 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+    text[--length] = '\0';
+  if (length == 0) std::snprintf(text, sizeof text, "System error %lu.", FileError);
+  return text;
+}
 
 }  // namespace mq

@@ -13,6 +13,7 @@
 
 #include "game/game_state.h"
 #include "game/platform.h"
+#include "storage/game_check.h"
 #include "storage/high_scores.h"
 
 namespace mq::testing {

@@ -106,4 +106,27 @@ TEST(SolveCommand, AnswersPositionsWithNothingOrLittleToSearch) {
   }
 }
 
+// The game's own program plays what solve reports on a saved game and
+// ends with the file's score plus the reported one.
+TEST(SolveCommand, SolvesASavedGameThatMqzPlayThenScores) {
+  std::string here = __FILE__;
+  here = here.substr(0, here.find_last_of('/'));
+  const std::string saved = here + "/../../storage/tests/corpus/saved_107_big.mqz";
+  const MqzRun before = Mqz("show " + saved);
+  const MqzRun solved = Mqz("solve " + saved + " --seconds 0.3");
+  ASSERT_EQ(solved.status, 0);
+  const size_t moves = solved.out.find("moves:");
+  ASSERT_NE(moves, std::string::npos) << solved.out;
+  const std::string out = ::testing::TempDir() + "solved_" + std::to_string(getpid()) + ".mqz";
+  const std::string list = solved.out.substr(moves + 6, solved.out.find('\n', moves) - moves - 6);
+  ASSERT_EQ(Mqz("play " + saved + " " + out + list + " --date 2026-01-01").status, 0);
+  const MqzRun after = Mqz("show " + out);
+  std::remove(out.c_str());
+  const auto score = [](const std::string& text) {
+    return std::stoi(text.substr(text.find("\nscore: ") + 8));
+  };
+  EXPECT_EQ(score(after.out), score(before.out) + std::stoi(solved.out.substr(7))) << solved.out << after.out;
+  EXPECT_NE(after.out.find("finished: yes"), std::string::npos) << after.out;
+}
+
 }  // namespace

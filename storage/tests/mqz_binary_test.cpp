@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "storage/tests/storage_test_support.h"
 
@@ -113,6 +116,10 @@ TEST_F(MqzBinaryTest, ErrorsNameTheFileAndSetTheStatus) {
       {"play " + Corpus("saved_101.mqz") + " " + out + " undo", 0, "undo: there is no move to take back"},
       {"play " + Corpus("saved_107.mqz") + " " + dir_ + "no/such/dir/out.mqz", 1,
        "out.mqz: the file cannot be written"},
+      {"play " + Corpus("saved_107.mqz") + " " + out + " --ticks", 2, "--ticks needs"},
+      {"play " + Corpus("saved_107.mqz") + " " + out + " 28,28", 0, "28,28: nothing is removed"},
+      {"show --settings " + Corpus("saved_107.mqz"), 1, "a saved game, but --settings says a settings file"},
+      {"play " + Corpus("saved_107.mqz") + " " + dir_ + "UP.INI", 1, "UP.INI: the name says a settings file"},
   };
   for (const Case& c : cases) {
     const MqzRun run = Mqz(c.arguments);
@@ -134,6 +141,99 @@ TEST_F(MqzBinaryTest, PlayKeepsTheSettingsLayout) {
   const MqzRun show = Mqz("show " + out);
   EXPECT_NE(show.output.find("sound: off\n"), std::string::npos) << show.output;
   EXPECT_NE(show.output.find("player: Marble Fan\n"), std::string::npos) << show.output;
+}
+
+std::vector<unsigned char> Bytes(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// Random games played to their end here, written to real files, then run
+// through mqz: no move gives the same bytes, an undo gives the score before
+// the final move, and the final move made again gives the same bytes (the
+// tables of a settings file included: no second entry).
+TEST_F(MqzBinaryTest, FinishedGamesStayFinished) {
+  class Ticks : public Platform {
+    uint32_t TickCount() override { return 4321; }
+  } ticks;
+  testing::ScopedPlatform scoped(&ticks);
+  std::mt19937 random(7);
+  int finished = 0;
+  for (int round = 0; round < 24; ++round) {
+    SCOPED_TRACE(round);
+    testing::ResetStorageState();
+    std::strcpy(PlayerName, "Runner");
+    RandomState = random();
+    const testing::FinishedGame end = testing::PlayToTheEnd(random, 6 + static_cast<int>(random() % 6), 6);
+    if (!Game.GameOver) continue;
+    ++finished;
+    const bool settings = round % 2 == 0;
+    const std::string a = dir_ + "a" + std::to_string(round) + (settings ? ".ini" : ".mqz");
+    std::strcpy(FilePath, a.c_str());
+    ASSERT_EQ(TransferStateFile(settings ? TS_SETTINGS | TS_WRITE : TS_WRITE), TS_DONE);
+    const std::vector<unsigned char> first = Bytes(a);
+    const std::string move = std::to_string(end.Column) + "," + std::to_string(end.Row);
+
+    const std::string b = dir_ + "b" + (settings ? ".ini" : ".mqz");
+    ASSERT_EQ(Mqz("play " + a + " " + b).status, 0);
+    EXPECT_EQ(Bytes(b), first) << "no move";
+    ASSERT_EQ(Mqz("play " + b + " " + b + " undo").status, 0);
+    const MqzRun show = Mqz("show " + b);
+    EXPECT_NE(show.output.find("score: " + std::to_string(end.ScoreBefore) + "\n"), std::string::npos)
+        << show.output;
+    EXPECT_NE(show.output.find("finished: no\n"), std::string::npos) << show.output;
+    for (int again = 0; again < 2; ++again) {
+      ASSERT_EQ(Mqz("play " + (again ? b : a) + " " + b + " undo " + move).status, 0);
+      EXPECT_EQ(Bytes(b), first) << "finished again, " << again;
+    }
+  }
+  EXPECT_GT(finished, 16);
+  testing::ResetStorageState();
+}
+
+TEST_F(MqzBinaryTest, KindComesFromTheBytesAndIsNeverConverted) {
+  struct Case {
+    const char* corpus;
+    const char* name;
+    const char* flag;
+    const char* kind;  // as `show` prints it; null: refused
+    long size;         // of what `play` writes
+  };
+  const Case cases[] = {
+      {"settings_107.ini", "marblequake.ini.bak", "", "kind: settings file (version 107, 6742 bytes", 6742},
+      {"settings_107.ini", "UP.INI", "", "kind: settings file", 6742},
+      {"settings_105.ini", "no_extension", "", "kind: settings file (version 105, 6142 bytes", 6742},
+      {"saved_103.mqz", "game.mqz", "", "kind: saved game (version 103, 4130 bytes", 4126},
+      {"saved_107.mqz", "game.ini", "", nullptr, 0},
+      {"saved_107.mqz", "game.ini.bak", "", nullptr, 0},
+      {"saved_107.mqz", "flagged.mqz", "--settings", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    const std::string in = dir_ + c.name;
+    ASSERT_EQ(std::system(("cp " + Corpus(c.corpus) + " " + in).c_str()), 0);
+    const MqzRun show = Mqz("show " + in + " " + c.flag);
+    const std::string out = dir_ + "out_" + c.name;
+    const MqzRun play = Mqz("play " + in + " " + out + " " + c.flag);
+    if (c.kind == nullptr) {
+      EXPECT_EQ(show.status, 1) << c.name << "\n" << show.output;
+      EXPECT_EQ(play.status, 1) << c.name << "\n" << play.output;
+      EXPECT_NE(play.output.find("a saved game, but"), std::string::npos) << play.output;
+      EXPECT_NE(access(out.c_str(), F_OK), 0) << "nothing written for " << c.name;
+      continue;
+    }
+    EXPECT_NE(show.output.find(c.kind), std::string::npos) << c.name << "\n" << show.output;
+    ASSERT_EQ(play.status, 0) << c.name << "\n" << play.output;
+    std::FILE* f = std::fopen(out.c_str(), "rb");
+    ASSERT_NE(f, nullptr) << c.name;
+    std::fseek(f, 0, SEEK_END);
+    EXPECT_EQ(std::ftell(f), c.size) << c.name;
+    std::fclose(f);
+  }
 }
 
 }  // namespace

@@ -65,8 +65,9 @@ TEST(MqzActions, DatesAndTicks) {
   EXPECT_EQ(d.Month, 3);
   EXPECT_EQ(d.Day, 5);
   EXPECT_TRUE(mqz::ParseDate("2024-02-29", d));
-  for (const char* bad : {"2026-3-05", "2026-02-30", "2025-02-29", "2026-13-01", "2026-00-10", "2026-01-00",
-                          "20260305", "2026-03-05x", "x026-03-05", ""}) {
+  EXPECT_TRUE(mqz::ParseDate("2000-02-29", d));  // every 400 years
+  for (const char* bad : {"2100-02-29", "1900-02-29", "2026-3-05", "2026-02-30", "2025-02-29", "2026-13-01",
+                          "2026-00-10", "2026-01-00", "20260305", "2026-03-05x", "x026-03-05", ""}) {
     EXPECT_FALSE(mqz::ParseDate(bad, d)) << bad;
   }
   uint32_t t = 0;
@@ -122,10 +123,14 @@ TEST_F(MqzApplyTest, MovesGoThroughTheMoveCycle) {
   BoardAt(0, 5) = 1;
   BoardAt(1, 5) = 3;
 
-  EXPECT_TRUE(Run("1,5"));  // a lone tile: nothing
-  EXPECT_EQ(Game.MoveCount, 0);
-  EXPECT_TRUE(Run("3,5"));  // an empty cell: nothing
-  EXPECT_EQ(Game.MoveCount, 0);
+  std::string why;
+  for (const auto& [word, reason] : {std::pair{"1,5", "the tile stands alone"},
+                                     {"3,5", "the cell is empty"},
+                                     {"6,0", "the cell is outside the board"}}) {
+    EXPECT_FALSE(Run(word, &why)) << word;
+    EXPECT_NE(why.find(reason), std::string::npos) << why;
+    EXPECT_EQ(Game.MoveCount, 0);
+  }
   EXPECT_TRUE(Run("0,4"));
   EXPECT_EQ(Game.MoveCount, 1);
   EXPECT_EQ(BoardAt(0, 5), 2);
@@ -135,8 +140,9 @@ TEST_F(MqzApplyTest, MovesGoThroughTheMoveCycle) {
   EXPECT_EQ(Game.CurrentTimerId, 0) << "the end-of-game timer has run out";
   EXPECT_EQ(HighScoreTables[120].Points, 62);
   EXPECT_EQ(HighScoreTables[120].Date, 0xA465);
+  EXPECT_FALSE(Run("0,5", &why));
+  EXPECT_NE(why.find("the game is over"), std::string::npos) << why;
 
-  std::string why;
   EXPECT_FALSE(Run("scoring=1", &why));
   EXPECT_TRUE(Run("undo"));
   EXPECT_EQ(Game.Score, 0);

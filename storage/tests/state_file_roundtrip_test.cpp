@@ -157,7 +157,7 @@ TEST_F(StateFileRoundTripTest, GamesInProgressCarryOnAfterWriteAndRead) {
   }
 }
 
-TEST_F(StateFileRoundTripTest, FinishedGameComesBackHandledWithoutItsEndState) {
+TEST_F(StateFileRoundTripTest, FinishedGameComesBackFinished) {
   // A lone pair: one move clears the board.
   Deal(0, 6, 6, 3);
   std::memset(Game.Board, 0, sizeof Game.Board);
@@ -174,14 +174,88 @@ TEST_F(StateFileRoundTripTest, FinishedGameComesBackHandledWithoutItsEndState) {
   std::strcpy(FilePath, kSaved);
   ASSERT_EQ(TransferState(0), TS_DONE) << TransferFailureReason();
   ResizeToTheFile();
-  EXPECT_EQ(Game.GameOver, 0);
+  EXPECT_EQ(Game.GameOver, 1);
   EXPECT_EQ(Game.HighScoreHandled, 1);
+  EXPECT_EQ(Game.EndBonus, 100);
   EXPECT_EQ(Game.Score, 102);
-  // The bonus is not stored: an undo takes back the move's points only.
+  EXPECT_EQ(NewRecordIndex, -1) << "the record is not this run's";
   UndoMove();
-  EXPECT_EQ(Game.Score, 100);
+  EXPECT_EQ(Game.Score, 0);
   RedoMove();
   EXPECT_EQ(Game.GameOver, 0);
+}
+
+// A program that took input during the removal pause could record a move of
+// one tile, or of none. The history ends just before such a move; when the
+// move was applied, the game goes back to the position before it.
+TEST_F(StateFileRoundTripTest, MoveOfFewerThanTwoTilesEndsTheHistoryJustBeforeIt) {
+  struct Case {
+    const char* what;
+    int at;     // the faulty move, from 1, among 8
+    bool lone;  // one tile; else none
+    int undos;  // before the write
+    int count, total;
+  };
+  const Case cases[] = {
+      {"lone tile applied", 4, true, 0, 3, 3},
+      {"nothing removed, applied", 3, false, 1, 2, 2},
+      {"lone tile to redo", 7, true, 3, 5, 6},
+      {"lone tile first", 1, true, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    platform_.Ticks = 4242;
+    RandomState = 9;
+    Deal(3, 10, 10, 3);
+    std::vector<Snapshot> line{Now()};
+    for (int move = 1; move <= 8; ++move) {
+      if (move == c.at) {
+        // Press on a lone tile, or a group whose marks a miss then cleared.
+        const auto moves = Moves();
+        int lc = -1, lr = -1;
+        for (int col = 0; col < Game.ActiveColumns && lc < 0; ++col) {
+          for (int row = 0; row < Game.ActiveRows; ++row) {
+            const uint8_t t = BoardAt(col, row);
+            if (t == 0 || BoardAt(col + 1, row) == t || BoardAt(col, row + 1) == t ||
+                (col > 0 && BoardAt(col - 1, row) == t) || (row > 0 && BoardAt(col, row - 1) == t))
+              continue;
+            lc = col, lr = row;
+            break;
+          }
+        }
+        ASSERT_GE(lc, 0) << c.what;
+        PressTile(Position(c.lone ? lc : moves[0].first, c.lone ? lr : moves[0].second));
+        if (!c.lone) std::memset(Game.MarkGrid, 0, sizeof Game.MarkGrid);
+        Game.RemovalPending = 1;
+        CompleteMove(IDT_REMOVE);
+      } else {
+        const auto moves = Moves();
+        Play(moves[moves.size() / 2].first, moves[moves.size() / 2].second);
+      }
+      ASSERT_EQ(Game.MoveCount, move) << c.what;
+      line.push_back(Now());
+    }
+    for (int u = 0; u < c.undos; ++u) UndoMove();
+    const Snapshot written = Now();
+    std::strcpy(FilePath, kSaved);
+    ASSERT_EQ(TransferState(TS_WRITE), TS_DONE);
+
+    testing::ResetStorageState();
+    std::strcpy(FilePath, kSaved);
+    ASSERT_EQ(TransferState(0), TS_DONE) << TransferFailureReason();
+    ResizeToTheFile();
+    EXPECT_EQ(Game.MoveCount, c.count) << c.what;
+    EXPECT_EQ(Game.MoveTotal, c.total) << c.what;
+    const Snapshot expected = c.count < 8 - c.undos ? line[c.count] : written;
+    EXPECT_EQ(Now().Board, expected.Board) << c.what;
+    // The points a move of no tiles added are nowhere in its log: they stay.
+    const int32_t unknown = !c.lone && c.count < 8 - c.undos ? line[c.at].Score - line[c.at - 1].Score : 0;
+    EXPECT_EQ(Now().Score, expected.Score + unknown) << c.what;
+    // What is kept plays back to the start and forward again.
+    while (Game.MoveCount > 0) UndoMove();
+    EXPECT_EQ(Now().Board, line[0].Board) << c.what;
+    while (Game.MoveCount < Game.MoveTotal) RedoMove();
+    EXPECT_EQ(Now().Board, line[c.total].Board) << c.what;
+  }
 }
 
 TEST_F(StateFileRoundTripTest, SettingsCarryTablesAndName) {

@@ -230,17 +230,34 @@ TEST_F(StateFileTest, FlagBitsOtherThanWriteAndSettingsAreIgnored) {
 
 TEST_F(StateFileTest, FailedWriteKeepsThePreviousFileWhole) {
   const std::vector<unsigned char> previous(6742, 0x5A);
-  for (int failure = 0; failure < 2; ++failure) {
+  for (int failure = 0; failure < 3; ++failure) {
     platform_.Files.clear();
     platform_.Files[kSettings] = previous;
-    platform_.FailWrite = failure == 0;
+    platform_.FailWrite = failure != 1;
     platform_.FailMove = failure == 1;
+    platform_.NoNewFiles = failure == 2;  // and then the write in place fails too
     FillDistinctState();
     EXPECT_EQ(TransferState(TS_SETTINGS | TS_WRITE), TS_FAILED);
     EXPECT_STRNE(TransferFailureReason(), "");
     ASSERT_EQ(platform_.Files.size(), 1u) << "temporary left behind";
-    EXPECT_EQ(platform_.Files.at(kSettings), previous);
+    if (failure < 2) {
+      EXPECT_EQ(platform_.Files.at(kSettings), previous);
+    }
   }
+}
+
+TEST_F(StateFileTest, WithoutANewFileBesideItTheFileIsWrittenInPlace) {
+  platform_.NoNewFiles = true;
+  FillDistinctState();
+  platform_.Files[kSettings] = std::vector<unsigned char>(100, 0x5A);
+  ASSERT_EQ(TransferState(TS_SETTINGS | TS_WRITE), TS_DONE) << TransferFailureReason();
+  ASSERT_EQ(platform_.Files.size(), 1u);
+  ExpectCommonLayout(platform_.Files.at(kSettings), kSettingsLayout);
+
+  std::strcpy(FilePath, kSaved);  // no such file: nothing to write in place
+  EXPECT_EQ(TransferState(TS_WRITE), TS_FAILED);
+  EXPECT_NE(std::string(TransferFailureReason()).find("cannot be written"), std::string::npos);
+  EXPECT_EQ(platform_.Files.count(kSaved), 0u);
 }
 
 TEST_F(StateFileTest, MissingFileFailsAndChangesNothing) {
@@ -373,7 +390,7 @@ TEST_F(StateFileTest, HistoryOutsideTheArraysIsCutAndTheBoardKept) {
       {"negative total", 0, -3, 2},
       {"count above total", 1, 0, 2},
       {"index past the log", 1, 1, 901},
-      {"index not rising", 1, 1, 1},
+      {"an empty move", 1, 1, 0},
       {"huge count", 0x7FFFFFFF, 0x7FFFFFFF, 2},
   };
   for (const Case& c : cases) {

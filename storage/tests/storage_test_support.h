@@ -11,6 +11,7 @@
 
 #include "game/game_state.h"
 #include "game/platform.h"
+#include "storage/game_check.h"
 #include "storage/high_scores.h"
 #include "storage/state_file.h"
 
@@ -22,6 +23,7 @@ class MemoryPlatform : public Platform {
   std::map<std::string, std::vector<unsigned char>> Files;
   bool FailWrite = false;
   bool FailMove = false;
+  bool NoNewFiles = false;  // a folder without the right to create files
   int Writes = 0;
 
   LocalDate Today() override { return Date; }
@@ -36,6 +38,7 @@ class MemoryPlatform : public Platform {
   }
   bool WriteWholeFile(const char* path, const unsigned char* data, long size) override {
     ++Writes;
+    if (NoNewFiles && Files.count(path) == 0) return false;
     if (FailWrite) {
       // A failed write may still leave a partial file behind.
       Files[path].assign(data, data + size / 2);
@@ -154,6 +157,47 @@ inline int32_t Get32(const std::vector<unsigned char>& b, size_t at) {
 }
 inline uint16_t Get16(const std::vector<unsigned char>& b, size_t at) {
   return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8));
+}
+
+}  // namespace mq::testing
+
+namespace mq::testing {
+
+// A game dealt on a board of the given size and played by random moves
+// until it ends, through the move cycle as the window plays it. Tells the
+// score and a cell of the final group as they were just before the final
+// move.
+struct FinishedGame {
+  int32_t ScoreBefore = 0;
+  int Column = 0, Row = 0;
+};
+
+template <typename Random>
+FinishedGame PlayToTheEnd(Random& random, int columns, int rows) {
+  Game.GameSettings.Level = static_cast<int>(random() % 4);
+  Game.GameSettings.ScoringRule = static_cast<int>(random() % 3);
+  Game.GameSettings.BoardSize = 3;
+  Game.GameSettings.Columns = Game.ActiveColumns = columns;
+  Game.GameSettings.Rows = Game.ActiveRows = rows;
+  NewGame();
+  FinishedGame end;
+  while (!Game.GameOver) {
+    std::vector<std::pair<int, int>> moves;
+    for (int c = 0; c < Game.ActiveColumns; ++c) {
+      for (int r = 0; r < Game.ActiveRows; ++r) {
+        const uint8_t t = BoardAt(c, r);
+        if (t != 0 && (BoardAt(c + 1, r) == t || BoardAt(c, r + 1) == t)) moves.emplace_back(c, r);
+      }
+    }
+    if (moves.empty()) break;  // dealt without a move: never ends
+    const auto [c, r] = moves[random() % moves.size()];
+    end = {Game.Score, c, r};
+    const uint32_t at = static_cast<uint32_t>((3 + r * 30 + 15) << 16 | (3 + c * 30 + 15));
+    PressTile(at);
+    ReleaseTile(at);
+    CompleteMove(IDT_REMOVE);
+  }
+  return end;
 }
 
 }  // namespace mq::testing

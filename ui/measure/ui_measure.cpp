@@ -1,15 +1,20 @@
 // Timings for the record, printed rather than asserted:
-//   ui_measure startup <folder>  start-up to the first painted board of
-//                                marblequake.exe against empty_window.exe
+//   ui_measure startup <folder> [runs]  start-up to the first painted board
+//                                and memory of marblequake.exe against
+//                                empty_window.exe
 //   ui_measure window            MainWndProc on an 841-tile press and on a
 //                                full repaint of a 29 x 29 board
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app.h"
+// after windows.h, which it needs
+#include <psapi.h>
+
 #include "game/game_state.h"
 #include "resource.h"
 #include "storage/state_file.h"
@@ -33,63 +38,130 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// A window counts as shown when its class exists on screen and, for the
-// game, when the first tile's centre no longer has the background colour.
-bool Shown(const char* className, bool wantTile) {
+// A window counts as painted when the pixel at (17, 17) of its client area
+// shows on screen what its first paint puts there: for the game the first
+// tile (no built-in tile is black or white there), for the bare window its
+// background. A window shown but not yet painted is black under Wine.
+bool Painted(const char* className, bool board) {
   HWND window = FindWindowA(className, nullptr);
   if (!window || !IsWindowVisible(window)) return false;
-  if (!wantTile) return true;
   POINT at = {17, 17};  // inside the first tile of every built-in shape
   ClientToScreen(window, &at);
   HDC screen = GetDC(nullptr);
   COLORREF pixel = GetPixel(screen, at.x, at.y);
   ReleaseDC(nullptr, screen);
-  return pixel != CLR_INVALID && pixel != GetSysColor(COLOR_WINDOW);
+  const COLORREF background = GetSysColor(COLOR_WINDOW);
+  if (!board) return pixel == background;
+  return pixel != CLR_INVALID && pixel != background && pixel != RGB(0, 0, 0);
 }
 
-double TimeStart(const std::string& exe, const char* className, bool wantTile) {
+struct StartRecord {
+  double ShownMs = -1;      // process start to the first painted board
+  double ResidentMiB = -1;  // working set 3 s after the start
+  double PlayedMiB = -1;    // and 1 s after a first click on the board
+};
+
+double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+// Under Wine the working set is the process's resident set (VmRSS).
+double ResidentMiB(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  return GetProcessMemoryInfo(process, &memory, sizeof memory) ? MiB(memory.WorkingSetSize) : -1;
+}
+
+StartRecord TimeStart(const std::string& exe, const char* className, bool board, bool play = false) {
+  StartRecord record;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   std::string command = "\"" + exe + "\"";
+  // Marks in a load trace (measure.sh --trace) where each start begins and ends.
+  OutputDebugStringA(("start " + exe + "\n").c_str());
   double start = Now();
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
     std::printf("cannot start %s\n", exe.c_str());
-    return -1;
+    return record;
   }
-  double shown = -1;
   while (Now() - start < 20) {
-    if (Shown(className, wantTile)) {
-      shown = Now() - start;
+    if (Painted(className, board)) {
+      record.ShownMs = (Now() - start) * 1000;
+      OutputDebugStringA("painted\n");
       break;
     }
     Sleep(1);
   }
+  while (Now() - start < 3.0) Sleep(10);
+  record.ResidentMiB = ResidentMiB(process.hProcess);
   HWND window = FindWindowA(className, nullptr);
+  if (window && play) {
+    // The first press opens the MIDI output, on a thread of its own.
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(17, 17));
+    PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(17, 17));
+    Sleep(1000);
+    record.PlayedMiB = ResidentMiB(process.hProcess);
+  }
   if (window) PostMessageA(window, WM_CLOSE, 0, 0);
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  return shown;
+  Sleep(500);  // the display and the server finish with the last program first
+  return record;
 }
 
-int MeasureStartup(const std::string& folder) {
+// A settings file with a dealt board and sounds switched off.
+void WriteSoundOffSettings(const std::string& game) {
+  mq::InstallWindowsPlatform();
+  mq::SetProgramPath(game.c_str());
+  mq::Game = mq::GameState{};
+  mq::Game.ActiveColumns = mq::Game.GameSettings.Columns;
+  mq::Game.ActiveRows = mq::Game.GameSettings.Rows;
+  mq::NewGame();
+  mq::Game.GameSettings.SoundOff = 1;
+  mq::TransferState(mq::TS_SETTINGS | mq::TS_WRITE);
+}
+
+struct Series {
+  std::vector<double> Shown, Resident, Played;
+  void Add(const StartRecord& r) {
+    Shown.push_back(r.ShownMs);
+    Resident.push_back(r.ResidentMiB);
+    Played.push_back(r.PlayedMiB);
+  }
+};
+
+// The game and the bare window take turns, so both see the same machine.
+int MeasureStartup(const std::string& folder, int runs) {
   const std::string game = folder + "\\marblequake.exe";
   const std::string empty = folder + "\\empty_window.exe";
   const std::string settings = folder + "\\marblequake.ini";
-  std::vector<double> gameTimes;
-  std::vector<double> emptyTimes;
-  for (int run = 0; run < 7; ++run) {
-    DeleteFileA(settings.c_str());  // a fresh start deals a full board
-    gameTimes.push_back(TimeStart(game, "Marblequake", true));
-    emptyTimes.push_back(TimeStart(empty, "EmptyWindow", false));
+  Series soundOn, soundOff, bare;
+  for (int run = 0; run < runs; ++run) {
+    DeleteFileA(settings.c_str());  // a fresh start deals a full board, sounds on
+    soundOn.Add(TimeStart(game, "Marblequake", true, true));
+    // Written ahead of the bare window's turn, so no start waits for the disk.
+    WriteSoundOffSettings(game);
+    Sleep(500);
+    bare.Add(TimeStart(empty, "EmptyWindow", false));
+    soundOff.Add(TimeStart(game, "Marblequake", true));
   }
   DeleteFileA(settings.c_str());
+  const double bareShown = Median(bare.Shown);
+  const double bareResident = Median(bare.Resident);
   std::printf(
-      "start-up to first painted board: median %.1f ms (marblequake.exe), %.1f ms (empty_window.exe), 7 runs "
-      "each\n",
-      Median(gameTimes) * 1000, Median(emptyTimes) * 1000);
+      "start-up, median of %d runs, alternating (process start to first paint; memory 3 s after start)\n",
+      runs);
+  std::printf("  %-28s %8s %7s %10s %9s\n", "", "paint ms", "ratio", "resident", "vs bare");
+  auto row = [&](const char* name, const Series& s) {
+    std::printf("  %-28s %8.1f %6.2fx %6.1f MiB %+5.1f MiB\n", name, Median(s.Shown),
+                Median(s.Shown) / bareShown, Median(s.Resident), Median(s.Resident) - bareResident);
+  };
+  row("empty_window.exe", bare);
+  row("marblequake.exe, sounds on", soundOn);
+  row("marblequake.exe, sounds off", soundOff);
+  std::printf("  %-28s %8s %7s %6.1f MiB %+5.1f MiB\n", "  sounds on, after a click", "", "",
+              Median(soundOn.Played), Median(soundOn.Played) - bareResident);
   return 0;
 }
 
@@ -180,8 +252,11 @@ int MeasureWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "startup") == 0) return MeasureStartup(argv[2]);
+  if (argc >= 3 && std::strcmp(argv[1], "startup") == 0) {
+    const int runs = argc >= 4 ? std::atoi(argv[3]) : 9;
+    return MeasureStartup(argv[2], runs > 0 ? runs : 9);
+  }
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return MeasureWindow();
-  std::printf("usage: ui_measure startup <folder> | ui_measure window\n");
+  std::printf("usage: ui_measure startup <folder> [runs] | ui_measure window\n");
   return 2;
 }

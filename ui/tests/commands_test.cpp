@@ -2,6 +2,7 @@
 // the way a player would.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app.h"
 #include "game/game_state.h"
@@ -9,29 +10,11 @@
 #include "resource.h"
 #include "storage/high_scores.h"
 #include "storage/state_file.h"
-// after windows.h, which it needs
-#include <dlgs.h>
 
 namespace mqtest {
 namespace {
 
-std::string ChosenFile;
 std::string MessageText;
-
-void ChooseFileToOpen(HWND dialog) {
-  SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
-  PressOk(dialog);
-}
-
-void ChooseFileToSave(HWND dialog) {
-  HWND edit = reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
-  if (edit) {
-    SetWindowTextA(edit, ChosenFile.c_str());
-  } else {
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
-  }
-  PressOk(dialog);
-}
 
 void ReadMessageAndClose(HWND box) {
   char text[600] = {};
@@ -94,6 +77,52 @@ TEST_F(CommandsTest, SavedGameOpensAgainWithItsHistory) {
   EXPECT_EQ(mq::BoardAt(0, 0), 1);
 }
 
+// What the window shows of the tile shape: the menu mark, the geometry, the
+// window size, the status bar and the painted board.
+struct ShapeView {
+  UINT Mark;
+  int Pitch;
+  int Tile;
+  RECT Frame;
+  std::string Colours;
+  std::vector<COLORREF> Pixels;
+
+  static ShapeView Take(int shapeCommand) {
+    ShapeView view = {MenuState(shapeCommand), mq::Game.CellPitch, mq::Game.TileSize, {}, StatusText(2), {}};
+    GetWindowRect(Window(), &view.Frame);
+    UpdateWindow(Window());
+    HDC dc = GetDC(Window());
+    for (int y = 0; y < 6 * 34 + 6; y += 3) {
+      for (int x = 0; x < 6 * 34 + 6; x += 3) view.Pixels.push_back(GetPixel(dc, x, y));
+    }
+    ReleaseDC(Window(), dc);
+    return view;
+  }
+  bool operator==(const ShapeView& o) const {
+    return Mark == o.Mark && Pitch == o.Pitch && Tile == o.Tile && EqualRect(&Frame, &o.Frame) &&
+           Colours == o.Colours && Pixels == o.Pixels;
+  }
+};
+
+// A game saved with another tile shape brings it along: the window shows it
+// exactly as the Shape command would.
+TEST_F(CommandsTest, OpenedGameShowsItsOwnTileShape) {
+  RunCommand(IDM_SHAPE_SMALL_ELLIPSE);
+  ChosenFile = TempPath("small-ellipse.mqz");
+  WhenDialog(nullptr, ChooseFileToSave);
+  RunCommand(IDM_SAVE);
+  RunCommand(IDM_SHAPE_RECTANGLE);
+  WhenDialog(nullptr, ChooseFileToOpen);
+  RunCommand(IDM_OPEN);
+  ASSERT_EQ(PendingDialogActions(), 0);
+  ASSERT_EQ(MessageText, "");
+  const ShapeView opened = ShapeView::Take(IDM_SHAPE_SMALL_ELLIPSE);
+  EXPECT_EQ(opened.Mark & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(opened.Pitch, 20);
+  RunCommand(IDM_SHAPE_SMALL_ELLIPSE);
+  EXPECT_TRUE(ShapeView::Take(IDM_SHAPE_SMALL_ELLIPSE) == opened);
+}
+
 TEST_F(CommandsTest, UnreadableGameIsReportedAndChangesNothing) {
   ChosenFile = TempPath("broken.mqz");
   HANDLE file = CreateFileA(ChosenFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -111,8 +140,6 @@ TEST_F(CommandsTest, UnreadableGameIsReportedAndChangesNothing) {
   EXPECT_EQ(mq::Game.MoveCount, 1);
   EXPECT_EQ(mq::Game.Score, 12);
 }
-
-void AnswerYes(HWND box) { PressButton(box, IDYES); }
 
 TEST_F(CommandsTest, FailedSaveIsReported) {
   ChosenFile = TempPath("locked.mqz");
@@ -235,6 +262,70 @@ TEST_F(CommandsTest, ExitDestroysTheWindowAndWritesTheSettings) {
   RunCommand(IDM_EXIT);
   EXPECT_EQ(Window(), nullptr);
   EXPECT_EQ(FileSize(SettingsPath()), mq::SETTINGS_FILE_SIZE);
+}
+
+// Run in a process of their own: the libraries loaded at first use are not
+// loaded before it.
+class FirstUseTest : public CommandsTest {
+ protected:
+  // Sounds off from the start: no output is opened.
+  void SetUp() override {
+    ResetProgramState();
+    mq::Game.GameSettings.SoundOff = 1;
+    ASSERT_NE(OpenMainWindow(), nullptr);
+    MessageText.clear();
+    LoadBoard({"113344", "113344", "225511", "225511", "334422", "334422"});
+  }
+};
+
+bool Loaded(const char* library) { return GetModuleHandleA(library) != nullptr; }
+
+TEST_F(FirstUseTest, TheFileDialogsAndTheSoundLibraryLoadWhenFirstNeeded) {
+  RemoveGroupAt(0, 0);
+  WhenDialog(nullptr, PressOk);
+  RunCommand(IDM_ABOUT);
+  EXPECT_FALSE(Loaded("COMDLG32.DLL"));
+  EXPECT_FALSE(Loaded("WINMM.DLL"));
+  SnapshotBoard();
+  for (int round = 0; round < 2; ++round) {
+    ChosenFile = TempPath(round == 0 ? "first.mqz" : "second.mqz");
+    WhenDialog(nullptr, ChooseFileToSave);
+    RunCommand(IDM_SAVE);
+    EXPECT_EQ(FileSize(ChosenFile), mq::SAVED_GAME_SIZE) << round;
+    EXPECT_TRUE(Loaded("COMDLG32.DLL"));
+    RunCommand(IDM_NEW);
+    WhenDialog(nullptr, ChooseFileToOpen);
+    RunCommand(IDM_OPEN);
+    EXPECT_TRUE(BoardUnchanged()) << round;
+    EXPECT_EQ(mq::Game.MoveCount, 1) << round;
+  }
+  EXPECT_EQ(PendingDialogActions(), 0);
+  EXPECT_EQ(MessageText, "");
+  RunCommand(IDM_SOUND);
+  mq::AwaitMidiDevice();
+  EXPECT_TRUE(Loaded("WINMM.DLL"));
+}
+
+TEST_F(FirstUseTest, AMissingDialogLibraryIsReportedAndChangesNothing) {
+  const char* real = mq::CommonDialogLibrary;
+  mq::CommonDialogLibrary = "mq-no-such-library.dll";
+  RemoveGroupAt(0, 0);
+  SnapshotBoard();
+  for (int command : {IDM_OPEN, IDM_SAVE}) {
+    MessageText.clear();
+    WhenDialog("Marblequake", ReadMessageAndClose);
+    RunCommand(command);
+    EXPECT_EQ(PendingDialogActions(), 0);
+    EXPECT_NE(MessageText.find("mq-no-such-library.dll could not be loaded"), std::string::npos)
+        << MessageText;
+    EXPECT_STREQ(mq::FilePath, "");
+    EXPECT_TRUE(BoardUnchanged());
+    EXPECT_EQ(mq::Game.MoveCount, 1);
+  }
+  mq::CommonDialogLibrary = real;
+  WhenDialog(nullptr, PressCancel);
+  RunCommand(IDM_OPEN);
+  EXPECT_EQ(PendingDialogActions(), 0);
 }
 
 }  // namespace

@@ -1131,17 +1131,30 @@ INSTANTIATE_TEST_SUITE_P(Files, DamagedOpenTest,
                                            DamagedFile{"cut.mqz", 2000}, DamagedFile{"empty.mqz", 0}));
 
 TEST_F(WindowDialogsTest, ASaveThatCannotWriteSaysSo) {
-  // A folder where the new file would first be written.
+  // A folder where the new file would first be written, and the file itself
+  // held open, so the write in place fails too.
   const std::string path = mqtest::TempPath("blocked.mqz");
   const std::string blocker = path + ".tmp";
   ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::string message;
-  ChooseFile(IDM_SAVE, path, [&](HWND box) {
+  DialogDriver driver;
+  driver.Expect("Save As", [&](HWND d) {
+    SetWindowTextA(SaveNameEdit(d), path.c_str());
+    PostMessageA(d, WM_COMMAND, IDOK, 0);
+  });
+  driver.Expect("Error", [](HWND box) { PostMessageA(box, WM_COMMAND, IDYES, 0); });  // replace it
+  driver.Expect("Marblequake", [&](HWND box) {
     message = MessageText(box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   });
+  driver.Run([] { mqtest::RunCommand(IDM_SAVE); });
+  ExpectDriverDone(driver);
+  CloseHandle(held);
   RemoveDirectoryA(blocker.c_str());
-  EXPECT_FALSE(FileExists(path));
+  EXPECT_EQ(FileBytes(path).size(), 0u);
+  DeleteFileA(path.c_str());
   EXPECT_NE(message.find(path), std::string::npos) << message;
   EXPECT_NE(message.find(TransferFailureReason()), std::string::npos) << message;
 }

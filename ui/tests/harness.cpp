@@ -8,6 +8,8 @@
 #include "game/game_state.h"
 #include "storage/high_scores.h"
 #include "storage/state_file.h"
+// after windows.h, which it needs
+#include <dlgs.h>
 
 namespace mqtest {
 
@@ -240,6 +242,25 @@ void PressOk(HWND dialog) { PressButton(dialog, IDOK); }
 
 void PressCancel(HWND dialog) { PressButton(dialog, IDCANCEL); }
 
+void AnswerYes(HWND box) { PressButton(box, IDYES); }
+
+std::string ChosenFile;
+
+void ChooseFileToOpen(HWND dialog) {
+  SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
+  PressOk(dialog);
+}
+
+void ChooseFileToSave(HWND dialog) {
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(GetDlgItem(dialog, cmb13), CBEM_GETEDITCONTROL, 0, 0));
+  if (edit) {
+    SetWindowTextA(edit, ChosenFile.c_str());
+  } else {
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(ChosenFile.c_str()));
+  }
+  PressOk(dialog);
+}
+
 void MainWindowTest::SetUp() {
   ResetProgramState();
   ASSERT_NE(OpenMainWindow(), nullptr);
@@ -255,14 +276,19 @@ void MainWindowTest::TearDown() {
 
 namespace {
 
-// Removes the run's folder with whatever the tests left in it.
+// Removes the run's folder with whatever the tests left in it, empty
+// folders included: a later process of the same id must start clean.
 void RemoveFolder(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+      const std::string path = folder + "\\" + found.cFileName;
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+      } else if (found.cFileName[0] != '.') {
+        RemoveDirectoryA(path.c_str());
+      }
     } while (FindNextFileA(search, &found));
     FindClose(search);
   }
@@ -278,6 +304,7 @@ int main(int argc, char** argv) {
   GetTempPathA(sizeof temp, temp);
   char folder[MAX_PATH];
   std::snprintf(folder, sizeof folder, "%smq-ui-tests-%lu", temp, GetCurrentProcessId());
+  RemoveFolder(folder);  // left by an earlier process that had the same id and was stopped
   CreateDirectoryA(folder, nullptr);
   SetCurrentDirectoryA(folder);
   mqtest::Folder = folder;

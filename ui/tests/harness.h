@@ -77,6 +77,16 @@ void PressOk(HWND dialog);
 void PressCancel(HWND dialog);
 // Posts WM_COMMAND with `id` to the dialog, as a button click would.
 void PressButton(HWND dialog, int id);
+void AnswerYes(HWND box);
+// The Open and Save dialogs: type ChosenFile in and press OK.
+extern std::string ChosenFile;
+void ChooseFileToOpen(HWND dialog);
+void ChooseFileToSave(HWND dialog);
+
+// gdi_count.cpp: the GDI objects and device contexts the program holds now,
+// and the committed private memory of the process.
+int LiveGdiObjects();
+size_t PrivateBytes();
 
 // Creates the window for each test from a fresh start and destroys it after.
 class MainWindowTest : public ::testing::Test {

@@ -2,8 +2,10 @@
 // next window, which resumes the same game with its history.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app.h"
+#include "dialog_driver.h"
 #include "game/game_state.h"
 #include "harness.h"
 #include "resource.h"
@@ -121,9 +123,68 @@ TEST_F(PersistTest, HighScoresAndNameSurvive) {
   std::memcpy(tables, mq::HighScoreTables, sizeof tables);
   Reopen();
   EXPECT_EQ(std::memcmp(tables, mq::HighScoreTables, sizeof tables), 0);
-  EXPECT_EQ(mq::Game.GameOver, 0) << "reading ends the finished state";
+  EXPECT_EQ(mq::Game.GameOver, 1) << "a finished game stays finished";
   EXPECT_EQ(mq::Game.HighScoreHandled, 1);
   EXPECT_EQ(mq::Game.Score, 104);
+
+  // The record was entered by the run before: no name field over it now.
+  bool fieldShown = true;
+  mq::test::DialogDriver driver;
+  driver.Expect("High Scores", [&fieldShown](HWND d) {
+    fieldShown = IsWindowVisible(GetDlgItem(d, IDC_NAME_FIELD));
+    mq::test::Click(d, IDOK);
+  });
+  driver.Run([] { RunCommand(IDM_SCORES); });
+  EXPECT_TRUE(driver.AllDone());
+  EXPECT_FALSE(fieldShown);
+  EXPECT_EQ(std::memcmp(tables, mq::HighScoreTables, sizeof tables), 0);
+}
+
+// A settings file that cannot be written at exit (a folder stands where it
+// should be) is named with the reason; Retry tries again, and writes it once
+// the way is free; Cancel exits without it.
+TEST_F(PersistTest, AFailedWriteAtExitOffersRetryAndCancel) {
+  struct Case {
+    std::vector<int> Answers;  // IDRETRY, IDCANCEL, or 0: free the way, then retry
+    bool Written;
+  };
+  const Case cases[] = {{{IDCANCEL}, false}, {{IDRETRY, 0}, true}};
+  for (const Case& c : cases) {
+    if (!Window()) {
+      ASSERT_NE(OpenMainWindow(), nullptr);
+    }
+    RemoveSettings();
+    struct FolderInTheWay {
+      FolderInTheWay() { CreateDirectoryA(SettingsPath().c_str(), nullptr); }
+      ~FolderInTheWay() { RemoveDirectoryA(SettingsPath().c_str()); }
+    } folder;
+    std::vector<std::string> messages;
+    mq::test::DialogDriver driver;
+    for (int answer : c.Answers) {
+      driver.Expect("Marblequake", [&messages, answer](HWND box) {
+        messages.push_back(mq::test::ItemText(box, 0xFFFF));
+        if (answer == 0) RemoveDirectoryA(SettingsPath().c_str());
+        mq::test::Click(box, answer == 0 ? IDRETRY : answer);
+      });
+    }
+    driver.Run([] { CloseMainWindow(); });
+    EXPECT_TRUE(driver.AllDone());
+    for (const std::string& failure : driver.Failures()) ADD_FAILURE() << failure;
+    EXPECT_EQ(Window(), nullptr);
+    ASSERT_EQ(messages.size(), c.Answers.size());
+    for (const std::string& message : messages)
+      EXPECT_NE(message.find(SettingsPath()), std::string::npos) << message;
+    if (c.Written) {
+      EXPECT_EQ(FileSize(SettingsPath()), mq::SETTINGS_FILE_SIZE);
+    } else {
+      const std::string reason = mq::TransferFailureReason();
+      const std::string system = mq::FileErrorText();
+      EXPECT_NE(reason, "");
+      EXPECT_NE(system, "");
+      EXPECT_NE(messages[0].find(reason), std::string::npos) << messages[0];
+      EXPECT_NE(messages[0].find(system), std::string::npos) << messages[0];
+    }
+  }
 }
 
 }  // namespace

@@ -250,34 +250,52 @@ TEST_F(SpriteTest, CustomSpritesAreUsedUntinted) {
   }
 }
 
-TEST_F(SpriteTest, MissingOrSmallSpritesDrawPlainTiles) {
+TEST_F(SpriteTest, MissingOrSmallSpritesDrawFramedPlainTiles) {
   WriteBall(1, 30, 30, 0x112233);
   WriteBall(2, 20, 20, 0x445566);  // smaller than the tile
   // Ball3.bmp missing
   WriteBall(4, 30, 29, 0x778899);  // one row short
   WriteBall(5, 30, 30, 0x0A0B0C);
-  WriteBall(6, 30, 30, 0x0D0E0F);
+  // Ball6.bmp missing: its colour is the background's
   RunCommand(IDM_SHAPE_CUSTOM);
   ASSERT_EQ(T(), 30);
+  constexpr COLORREF Frame = 0x404040;
   struct Cell {
     int Column;
     int Row;
     COLORREF Colour;
+    COLORREF Edge;
   };
-  const Cell cells[] = {{0, 4, mq::ColourTable[1]},
-                        {2, 4, mq::ColourTable[2]},
-                        {4, 4, mq::ColourTable[3]},
-                        {4, 5, 0x0A0B0C},
-                        {0, 0, 0x112233}};
+  const Cell cells[] = {{0, 4, mq::ColourTable[1], Frame}, {2, 4, mq::ColourTable[2], Frame},
+                        {4, 4, mq::ColourTable[3], Frame}, {1, 0, White, Frame},
+                        {4, 5, 0x0A0B0C, 0x0A0B0C},        {0, 0, 0x112233, 0x112233}};
   for (const Cell& cell : cells) {
     const int x = 3 + cell.Column * P();
     const int y = 3 + cell.Row * P();
-    EXPECT_EQ(Pixel(x, y), cell.Colour) << cell.Column << "," << cell.Row;
-    EXPECT_EQ(Pixel(x + T() - 1, y + T() - 1), cell.Colour) << cell.Column << "," << cell.Row;
+    EXPECT_EQ(Pixel(x + T() / 2, y + T() / 2), cell.Colour) << cell.Column << "," << cell.Row;
+    EXPECT_EQ(Pixel(x + 1, y + 1), cell.Colour) << cell.Column << "," << cell.Row;
+    EXPECT_EQ(Pixel(x, y + T() / 2), cell.Edge) << cell.Column << "," << cell.Row;
+    EXPECT_EQ(Pixel(x + T() - 1, y + T() - 1), cell.Edge) << cell.Column << "," << cell.Row;
   }
   // The game goes on as usual.
   RemoveGroupAt(2, 4);
   EXPECT_EQ(mq::Game.MoveCount, 1);
+}
+
+// The tint covers the whole tile, however large the bitmap: this one has
+// more than 64 x 64 pixels.
+TEST_F(SpriteTest, TintReachesEveryPixelOfTheLargestTile) {
+  for (int colour = 1; colour <= 6; ++colour) WriteBall(colour, 64, 70, 0x909090);
+  RunCommand(IDM_SHAPE_CUSTOM);
+  ASSERT_EQ(T(), 64);
+  HBITMAP sprite = static_cast<HBITMAP>(mq::GdiObjects[mq::FIRST_SPRITE]);
+  mq::TintSprite(sprite, mq::ColourTable[2]);
+  BitmapPixels pixels(sprite);
+  int untinted = 0;
+  for (int x = 0; x < 64; ++x) {
+    for (int y = 0; y < 64; ++y) untinted += pixels.at(x, y) != 0x009000;
+  }
+  EXPECT_EQ(untinted, 0);
 }
 
 TEST_F(SpriteTest, NoFilesAtAllKeepTheDefaultGeometry) {

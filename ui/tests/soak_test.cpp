@@ -1,6 +1,7 @@
 // Thousands of random presses, releases, timer expiries and menu commands in
-// the real window; after each the board keeps its invariants and the window
-// keeps answering.
+// the real window, the dialogs among them; after each the board keeps its
+// invariants and the window keeps answering, and over the run the program
+// holds no more GDI objects or memory than it did early on.
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -103,7 +104,55 @@ const int SoakCommands[] = {IDM_NEW,
                             IDM_SCORING_2,
                             IDM_SOUND};
 
+bool SoakFileExists() { return GetFileAttributesA(ChosenFile.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The smallest board: its games end soon, so the end of a game comes often.
+void PickSize(HWND dialog) {
+  SendDlgItemMessageA(dialog, IDC_COLUMNS_LIST, CB_SETCURSEL, 0, 0);
+  SendDlgItemMessageA(dialog, IDC_ROWS_LIST, CB_SETCURSEL, 0, 0);
+  PressOk(dialog);
+}
+
+// Runs a command that opens a dialog, with what a player would do in it.
+// Dialogs nobody waits for (High Scores, Open's complaints) are cancelled.
+void RunDialogCommand(int turn) {
+  switch (turn % 6) {
+    case 0:
+      ChosenFile = TempPath("soak.mqz");
+      WhenDialog(nullptr, ChooseFileToSave);
+      if (SoakFileExists()) WhenDialog(nullptr, AnswerYes);  // replace it?
+      RunCommand(IDM_SAVE);
+      break;
+    case 1:
+      ChosenFile = TempPath("soak.mqz");
+      WhenDialog(nullptr, ChooseFileToOpen);
+      RunCommand(IDM_OPEN);
+      break;
+    case 2:
+      WhenDialog(nullptr, PressCancel);
+      RunCommand(turn % 4 ? IDM_OPEN : IDM_SAVE);
+      break;
+    case 3:
+      WhenDialog(nullptr, PressOk);
+      RunCommand(IDM_ABOUT);
+      break;
+    case 4:
+      WhenDialog(nullptr, turn % 4 ? PickSize : PressCancel);
+      RunCommand(IDM_SIZE_CUSTOM);
+      break;
+    default:
+      WhenDialog("High Scores", PressCancel);
+      RunCommand(IDM_SCORES);
+      break;
+  }
+  EXPECT_EQ(PendingDialogActions(), 0) << "dialog turn " << turn;
+  ClearDialogActions();
+}
+
 using SoakTest = MainWindowTest;
+
+// Heaps grow in steps and keep freed blocks; a steady program stays within one step.
+constexpr size_t PrivateSlack = 256 * 1024;
 
 TEST_F(SoakTest, RandomPlayKeepsTheBoardSound) {
   SetAutoCancelDialogs(true);  // the High Scores dialog at each game's end
@@ -112,9 +161,14 @@ TEST_F(SoakTest, RandomPlayKeepsTheBoardSound) {
   POINT last = {0, 0};
   int removals = 0;
   int endings = 0;
+  int dialogTurn = 0;
+  int gdiEarly = 0;
+  size_t privateEarly = 0;
   for (int step = 0; step < 10000; ++step) {
     const int kind = below(100);
-    if (kind < 35) {
+    if (step % 50 == 25) {
+      RunDialogCommand(dialogTurn++);
+    } else if (kind < 35) {
       if (below(10) < 8) {
         last = PlayableCell(random);
       } else {
@@ -143,7 +197,19 @@ TEST_F(SoakTest, RandomPlayKeepsTheBoardSound) {
       ASSERT_TRUE(Answers()) << "step " << step;
       ASSERT_EQ(ShownTotal(), TilesLeft()) << "step " << step << ": " << StatusText(2);
     }
+    if (step == 999) {
+      PumpMessages();
+      gdiEarly = LiveGdiObjects();
+      privateEarly = PrivateBytes();
+    }
   }
+  PumpMessages();
+  // A leak of one object or 100 bytes per event would show many times over.
+  EXPECT_GE(gdiEarly, 18) << "the twelve brushes and six sprites are counted";
+  EXPECT_EQ(LiveGdiObjects(), gdiEarly);
+  EXPECT_LE(PrivateBytes(), privateEarly + PrivateSlack);
+  RecordProperty("private_kib_early", static_cast<int>(privateEarly / 1024));
+  RecordProperty("private_kib_late", static_cast<int>(PrivateBytes() / 1024));
   EXPECT_GT(removals, 500);
   EXPECT_GT(endings, 0);
   RecordProperty("removals", removals);

@@ -31,9 +31,18 @@ struct MidiRecorder {
   static inline MMRESULT OpenResult = MMSYSERR_NOERROR;
   static inline MMRESULT SendResult = MMSYSERR_NOERROR;
   static inline HMIDIOUT const Handle = reinterpret_cast<HMIDIOUT>(0x5150);
+  // A slow output: Open signals Entered, then waits for Gate (at most
+  // SlowOpenMs) before it returns.
+  static inline HANDLE Entered = nullptr;
+  static inline HANDLE Gate = nullptr;
+  static inline DWORD SlowOpenMs = 0;
+  static inline DWORD OpenThread = 0;
 
   static MMRESULT WINAPI Open(LPHMIDIOUT out, UINT device, DWORD_PTR callback, DWORD_PTR instance,
                               DWORD flags) {
+    OpenThread = GetCurrentThreadId();
+    if (Entered) SetEvent(Entered);
+    if (Gate) WaitForSingleObject(Gate, SlowOpenMs);
     ++Opens;
     Device = device;
     Callback = callback;
@@ -63,7 +72,21 @@ struct MidiRecorder {
     Closed = nullptr;
     SentBeforeClose = 0;
     OpenResult = SendResult = MMSYSERR_NOERROR;
+    SlowOpenMs = 0;
+    OpenThread = 0;
+    for (HANDLE* event : {&Entered, &Gate}) {
+      if (*event) CloseHandle(*event);
+      *event = nullptr;
+    }
   }
+  // Makes the next Open wait until Release(), or SlowOpenMs at most.
+  static void MakeSlow(DWORD ms) {
+    Entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SlowOpenMs = ms;
+  }
+  static void Release() { SetEvent(Gate); }
+  static void WaitUntilOpening() { ASSERT_EQ(WaitForSingleObject(Entered, 10000), WAIT_OBJECT_0); }
 };
 
 constexpr DWORD Packed(int status, int data1, int data2) {
@@ -78,6 +101,12 @@ const DWORD ApplauseOff = Packed(0x90, 60, 0);
 const DWORD SitarOn[] = {Packed(0xC0, 104, 0), Packed(0x90, 30, 127)};
 const DWORD SitarOff = Packed(0x90, 30, 0);
 
+std::vector<DWORD> Sequence(std::initializer_list<std::initializer_list<DWORD>> parts) {
+  std::vector<DWORD> all;
+  for (auto part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
 class MidiSeam {
  public:
   MidiSeam() : saved_(Midi), savedOut_(MidiOut) {
@@ -85,6 +114,8 @@ class MidiSeam {
     Midi = {MidiRecorder::Open, MidiRecorder::ShortMsg, MidiRecorder::Close};
   }
   ~MidiSeam() {
+    MidiDevice(0);
+    MidiRecorder::Reset();
     Midi = saved_;
     MidiOut = savedOut_;
   }
@@ -100,13 +131,14 @@ class SoundDeviceTest : public ::testing::Test {
     MidiOut = nullptr;
     Game = GameState{};
   }
-  void TearDown() override { MidiOut = nullptr; }
   MidiSeam seam_;
 };
 
 TEST_F(SoundDeviceTest, OpensTheMapperWithoutCallback) {
   MidiDevice(1);
+  AwaitMidiDevice();
   EXPECT_EQ(MidiRecorder::Opens, 1);
+  EXPECT_NE(MidiRecorder::OpenThread, GetCurrentThreadId()) << "opened off the calling thread";
   EXPECT_EQ(MidiRecorder::Device, MIDI_MAPPER);
   EXPECT_EQ(MidiRecorder::Callback, 0u);
   EXPECT_EQ(MidiRecorder::Instance, 0u);
@@ -127,6 +159,7 @@ TEST_F(SoundDeviceTest, OtherArgumentsDoNothing) {
   EXPECT_EQ(MidiRecorder::Opens, 0);
   MidiDevice(1);
   MidiDevice(7);
+  AwaitMidiDevice();
   EXPECT_EQ(MidiRecorder::Closes, 0);
   EXPECT_EQ(MidiOut, MidiRecorder::Handle);
 }
@@ -134,6 +167,7 @@ TEST_F(SoundDeviceTest, OtherArgumentsDoNothing) {
 TEST_F(SoundDeviceTest, AFailedOpenLeavesTheProgramSilent) {
   MidiRecorder::OpenResult = MMSYSERR_BADDEVICEID;
   MidiDevice(1);
+  AwaitMidiDevice();
   EXPECT_EQ(MidiOut, nullptr);
   EXPECT_EQ(SendMidi(0x90, 72, 127), 0u);
   EXPECT_TRUE(MidiRecorder::Messages.empty());
@@ -152,6 +186,7 @@ TEST_F(SoundDeviceTest, EachArgumentGivesOnlyItsLowByte) {
       {0x1C0, 0x177, 0x2FF, 0x00FF77C0}, {-1, -1, -1, 0x00FFFFFF},    {0x12345690, 0x3C, 0x4000, 0x00003C90},
   };
   MidiDevice(1);
+  AwaitMidiDevice();
   for (const PackCase& c : cases) SendMidi(c.Status, c.Data1, c.Data2);
   ASSERT_EQ(MidiRecorder::Messages.size(), std::size(cases));
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(MidiRecorder::Messages[i], cases[i].Message) << i;
@@ -159,6 +194,7 @@ TEST_F(SoundDeviceTest, EachArgumentGivesOnlyItsLowByte) {
 
 TEST_F(SoundDeviceTest, ReturnsTheOutputResultOrZeroWhenNothingWasSent) {
   MidiDevice(1);
+  AwaitMidiDevice();
   MidiRecorder::SendResult = MIDIERR_NOTREADY;
   EXPECT_EQ(SendMidi(0x90, 60, 127), static_cast<MMRESULT>(MIDIERR_NOTREADY));
   Game.GameSettings.SoundOff = 1;
@@ -171,12 +207,73 @@ TEST_F(SoundDeviceTest, ReturnsTheOutputResultOrZeroWhenNothingWasSent) {
   EXPECT_EQ(MidiRecorder::Messages.size(), 2u);
 }
 
-// The real window with the recorder in place of the output: WM_CREATE opens
-// through it and WM_DESTROY closes it.
+// The window before and while its output opens.
+class SoundStartTest : public ::testing::Test {
+ protected:
+  void SetUp() override { mqtest::ResetProgramState(); }
+  void TearDown() override { mqtest::CloseMainWindow(); }
+  MidiSeam seam_;
+};
+
+TEST_F(SoundStartTest, TheFirstPressOpensTheOutputAndTheGameIsPlayableMeanwhile) {
+  MidiRecorder::MakeSlow(10000);
+  ASSERT_NE(mqtest::OpenMainWindow(), nullptr);
+  AwaitMidiDevice();
+  EXPECT_EQ(MidiRecorder::Opens, 0) << "nothing opens before the first press";
+  mqtest::LoadBoard({"112", "334", "556"});
+  mqtest::RemoveGroupAt(0, 0);
+  MidiRecorder::WaitUntilOpening();
+  EXPECT_EQ(Game.MoveCount, 1);
+  EXPECT_TRUE(MidiRecorder::Messages.empty());
+  MidiDevice(1);  // already opening: no second opener
+  MidiRecorder::Release();
+  AwaitMidiDevice();
+  EXPECT_EQ(MidiRecorder::Opens, 1);
+  EXPECT_EQ(MidiRecorder::Device, MIDI_MAPPER);
+  mqtest::RemoveGroupAt(0, 2);
+  EXPECT_EQ(MidiRecorder::Messages, Sequence({{RemovalOn[0], RemovalOn[1], RemovalOff}}));
+  mqtest::CloseMainWindow();
+  EXPECT_EQ(MidiOut, nullptr);
+  EXPECT_EQ(MidiRecorder::Closed, MidiRecorder::Handle);
+}
+
+TEST_F(SoundStartTest, ClosingDuringASlowOpenWaitsForItThenClosesTheOutput) {
+  MidiRecorder::MakeSlow(300);
+  ASSERT_NE(mqtest::OpenMainWindow(), nullptr);
+  mqtest::PressCell(0, 0);
+  MidiRecorder::WaitUntilOpening();
+  mqtest::CloseMainWindow();
+  EXPECT_EQ(MidiRecorder::Opens, 1);
+  EXPECT_EQ(MidiRecorder::Closes, 1);
+  EXPECT_EQ(MidiRecorder::Closed, MidiRecorder::Handle);
+  EXPECT_EQ(MidiOut, nullptr);
+}
+
+TEST_F(SoundStartTest, WithSoundsOffTheOutputOpensWhenTheyAreSwitchedOn) {
+  Game.GameSettings.SoundOff = 1;
+  ASSERT_NE(mqtest::OpenMainWindow(), nullptr);
+  mqtest::PressCell(0, 0);
+  AwaitMidiDevice();
+  EXPECT_EQ(MidiRecorder::Opens, 0);
+  mqtest::RunCommand(IDM_SOUND);
+  AwaitMidiDevice();
+  EXPECT_EQ(MidiRecorder::Opens, 1);
+  mqtest::RunCommand(IDM_SOUND);
+  mqtest::RunCommand(IDM_SOUND);
+  AwaitMidiDevice();
+  EXPECT_EQ(MidiRecorder::Opens, 1) << "opened once per window";
+  mqtest::CloseMainWindow();
+  EXPECT_EQ(MidiRecorder::Closes, 1);
+}
+
+// The real window with the recorder in place of the output, opened as the
+// first press opens it; WM_DESTROY closes it.
 class SoundTest : public mqtest::MainWindowTest {
  protected:
   void SetUp() override {
     mqtest::MainWindowTest::SetUp();
+    MidiDevice(1);  // as the first press does
+    AwaitMidiDevice();
     MidiRecorder::Messages.clear();
   }
   void TearDown() override {
@@ -194,21 +291,6 @@ class SoundTest : public mqtest::MainWindowTest {
   }
   MidiSeam seam_;  // constructed before SetUp opens the window
 };
-
-std::vector<DWORD> Sequence(std::initializer_list<std::initializer_list<DWORD>> parts) {
-  std::vector<DWORD> all;
-  for (auto part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-TEST_F(SoundTest, TheWindowOpensTheOutputAtCreation) {
-  EXPECT_EQ(MidiRecorder::Opens, 1);
-  EXPECT_EQ(MidiRecorder::Device, MIDI_MAPPER);
-  EXPECT_EQ(MidiOut, MidiRecorder::Handle);
-  mqtest::CloseMainWindow();
-  EXPECT_EQ(MidiOut, nullptr);
-  EXPECT_EQ(MidiRecorder::Closed, MidiRecorder::Handle);
-}
 
 TEST_F(SoundTest, ARemovalSoundsUntilItsTimerExpires) {
   mqtest::LoadBoard({"112", "334", "556"});
