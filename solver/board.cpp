@@ -46,6 +46,38 @@ uint64_t Board::Hash() const {
   return h * 0x9E3779B97F4A7C15ull;
 }
 
+namespace {
+
+// Visits the group of one tile depth first; `claim` marks a cell and says
+// whether it was new. Fills in the group but its label; returns its size.
+template <typename Claim>
+int Spread(const Board& b, int column, int height, Group& g, uint16_t* stack, Claim claim) {
+  const uint8_t colour = b.Cell[column][height];
+  const auto c = static_cast<uint8_t>(column);
+  g = {c, static_cast<uint8_t>(height), colour, c, c, 0, 0};
+  int top = 0, size = 0;
+  claim(column, height);
+  stack[top++] = static_cast<uint16_t>(column << 5 | height);
+  while (top > 0) {
+    const int at = stack[--top];
+    const int x = at >> 5, y = at & 31;
+    ++size;
+    if (x > g.Last) g.Last = static_cast<uint8_t>(x);
+    if (x < g.First) g.First = static_cast<uint8_t>(x);
+    const auto visit = [&](int nx, int ny) {
+      if (b.Cell[nx][ny] == colour && claim(nx, ny)) stack[top++] = static_cast<uint16_t>(nx << 5 | ny);
+    };
+    if (y + 1 < b.Height[x]) visit(x, y + 1);
+    if (y > 0) visit(x, y - 1);
+    if (x + 1 < b.Columns && y < b.Height[x + 1]) visit(x + 1, y);
+    if (x > 0 && y < b.Height[x - 1]) visit(x - 1, y);
+  }
+  g.Size = static_cast<uint16_t>(size);
+  return size;
+}
+
+}  // namespace
+
 int GroupFinder::Find(const Board& b) {
   Count = 0;
   std::memset(Label, 0, sizeof Label[0] * b.Columns);
@@ -64,34 +96,12 @@ int GroupFinder::Find(const Board& b) {
       }
       const uint16_t label = static_cast<uint16_t>(Count + 1);
       Group& g = Groups[Count++];
-      g = {static_cast<uint8_t>(c),
-           static_cast<uint8_t>(h),
-           colour,
-           static_cast<uint8_t>(c),
-           static_cast<uint8_t>(c),
-           0,
-           label};
-      int top = 0, size = 0;
-      Stack[top++] = static_cast<uint16_t>(c << 5 | h);
-      Label[c][h] = label;
-      while (top > 0) {
-        const int at = Stack[--top];
-        const int x = at >> 5, y = at & 31;
-        ++size;
-        if (x > g.Last) g.Last = static_cast<uint8_t>(x);
-        if (x < g.First) g.First = static_cast<uint8_t>(x);
-        const auto visit = [&](int nx, int ny) {
-          if (Label[nx][ny] == 0 && b.Cell[nx][ny] == colour) {
-            Label[nx][ny] = label;
-            Stack[top++] = static_cast<uint16_t>(nx << 5 | ny);
-          }
-        };
-        if (y + 1 < b.Height[x]) visit(x, y + 1);
-        if (y > 0) visit(x, y - 1);
-        if (x + 1 < b.Columns && y < b.Height[x + 1]) visit(x + 1, y);
-        if (x > 0 && y < b.Height[x - 1]) visit(x - 1, y);
-      }
-      g.Size = static_cast<uint16_t>(size);
+      Spread(b, c, h, g, Stack, [&](int x, int y) {
+        if (Label[x][y] != 0) return false;
+        Label[x][y] = label;
+        return true;
+      });
+      g.Label = label;
     }
   }
   return Count;
@@ -146,36 +156,11 @@ int GroupFinder::Flood(const Board& b, int column, int height, Group& g) {
     std::memset(Mark, 0, sizeof Mark);
     Stamp = 1;
   }
-  const uint8_t colour = b.Cell[column][height];
-  g = {static_cast<uint8_t>(column),
-       static_cast<uint8_t>(height),
-       colour,
-       static_cast<uint8_t>(column),
-       static_cast<uint8_t>(column),
-       0,
-       0};
-  int top = 0, size = 0;
-  Stack[top++] = static_cast<uint16_t>(column << 5 | height);
-  Mark[column][height] = Stamp;
-  while (top > 0) {
-    const int at = Stack[--top];
-    const int x = at >> 5, y = at & 31;
-    ++size;
-    if (x > g.Last) g.Last = static_cast<uint8_t>(x);
-    if (x < g.First) g.First = static_cast<uint8_t>(x);
-    const auto visit = [&](int nx, int ny) {
-      if (Mark[nx][ny] != Stamp && b.Cell[nx][ny] == colour) {
-        Mark[nx][ny] = Stamp;
-        Stack[top++] = static_cast<uint16_t>(nx << 5 | ny);
-      }
-    };
-    if (y + 1 < b.Height[x]) visit(x, y + 1);
-    if (y > 0) visit(x, y - 1);
-    if (x + 1 < b.Columns && y < b.Height[x + 1]) visit(x + 1, y);
-    if (x > 0 && y < b.Height[x - 1]) visit(x - 1, y);
-  }
-  g.Size = static_cast<uint16_t>(size);
-  return size;
+  return Spread(b, column, height, g, Stack, [&](int x, int y) {
+    if (Mark[x][y] == Stamp) return false;
+    Mark[x][y] = Stamp;
+    return true;
+  });
 }
 
 int ApplyMove(Board& b, Move m, GroupFinder& f) {
