@@ -3,7 +3,10 @@
 // exactly what the search claims.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "game/game_state.h"
@@ -70,6 +73,56 @@ TEST(SolverReplay, EverySequenceScoresInTheGameWhatTheSearchClaims) {
     }
     EXPECT_EQ(solver::ScoreOf(board, rule, result.Moves), result.Score) << where;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The best total from `b` by trying every sequence.
+int BestByHand(const solver::Board& b, solver::Rule rule, bool moved) {
+  auto finder = std::make_unique<solver::GroupFinder>();
+  const int count = finder->Find(b);
+  if (count == 0) return moved ? solver::EndScore(rule, b.Tiles) : 0;
+  int best = 0;
+  for (int k = 0; k < count; ++k) {
+    solver::Board child = b;
+    finder->Remove(child, finder->Groups[k]);
+    best = std::max(best, solver::GroupScore(rule, finder->Groups[k].Size) + BestByHand(child, rule, true));
+  }
+  return best;
+}
+
+// Small boards are searched to the end well inside the budget, and then
+// nothing may beat the search: merging duplicates and remembering lines
+// must lose no game.
+TEST(SolverReplay, SmallBoardsAreSolvedExactly) {
+  solver::Random rng(3);
+  for (int trial = 0; trial < 24; ++trial) {
+    const int columns = 3 + trial % 3, rows = 3 + trial / 3 % 2;
+    const auto rule = static_cast<solver::Rule>(trial % 4);
+    const solver::Board board = Deal(columns, rows, 3, rng);
+    solver::SearchOptions options;
+    options.ScoringRule = rule;
+    options.Seconds = 30;
+    options.Threads = 1 + trial % 2;
+    const solver::SearchResult result = solver::Solve(board, options);
+    EXPECT_EQ(result.Score, BestByHand(board, rule, false)) << "trial " << trial;
+    EXPECT_EQ(solver::ScoreOf(board, rule, result.Moves), result.Score) << "trial " << trial;
+  }
+}
+
+// A stop from outside ends the search at once with a whole game.
+TEST(SolverReplay, AStopEndsTheSearchWithAWholeGame) {
+  solver::Random rng(5);
+  const solver::Board board = Deal(29, 29, 6, rng);
+  std::atomic<bool> stop{true};
+  solver::SearchOptions options;
+  options.Seconds = 600;
+  options.Stop = &stop;
+  const solver::SearchResult result = solver::Solve(board, options);
+  EXPECT_GT(result.Moves.size(), 0u);
+  EXPECT_EQ(solver::ScoreOf(board, solver::Rule::Standard, result.Moves), result.Score);
 }
 
 }  // namespace

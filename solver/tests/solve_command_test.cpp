@@ -94,6 +94,9 @@ TEST(SolveCommand, AnswersPositionsWithNothingOrLittleToSearch) {
       {". 3\n3 3\n", "hint --rule standard", "hint: 0,1 (3 tiles, 1 points)\nexpected score: 1001\n", 0},
       {"1 2 3\n1 2 2\n", "solve --rule 5", "", 2},
       {"1 2 3\n1 2 x\n", "solve", "", 1},
+      {"1 2 3\n1 3 2\n", "solve --threads 0", "", 2},
+      {"1 2 3\n1 3 2\n", "hint --memory 1", "", 2},
+      {"1 2 3\n1 3 2\n", "solve --seconds -1", "", 2},
   };
   for (const Case& c : cases) {
     const std::string path = Write("board.txt", c.board);
