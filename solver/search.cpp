@@ -265,7 +265,6 @@ void Work(Shared& shared, Schedule& schedule, int thread) {
   const size_t perPosition = 2 * sizeof(Board) + depth * (sizeof(Step) + sizeof(Move)) +
                              children * (sizeof(Candidate) + depth * sizeof(Move));
   const size_t widest = std::max<size_t>(1, perThread / perPosition);
-  const int threads = std::max(1, shared.Options.Threads);
   while (!shared.TimeUp()) {
     size_t width = 1;
     {
@@ -279,9 +278,9 @@ void Work(Shared& shared, Schedule& schedule, int thread) {
     const double took = std::chrono::duration<double>(Clock::now() - t0).count();
     const double left = std::chrono::duration<double>(shared.Deadline - Clock::now()).count();
     std::lock_guard<std::mutex> hold(shared.Lock);
-    const double share = left * threads;
-    if (took > 0 && static_cast<double>(schedule.Width) / static_cast<double>(width) * took > share) {
-      const auto fits = static_cast<size_t>(static_cast<double>(width) * share * 0.9 / took);
+    // One thread runs a pass: the next must fit in the time left.
+    if (took > 0 && static_cast<double>(schedule.Width) / static_cast<double>(width) * took > left) {
+      const auto fits = static_cast<size_t>(static_cast<double>(width) * left * 0.9 / took);
       schedule.Width = std::min(widest, std::max(width, fits));
     }
   }
