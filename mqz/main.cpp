@@ -275,6 +275,15 @@ int Play(const Options& o, MqzPlatform& platform) {
 
 }  // namespace
 
+namespace mqz {
+
+int ReadStateFile(const char* path) {
+  FileKind kind;
+  return ReadInto(path, false, kind);
+}
+
+}  // namespace mqz
+
 int main(int argc, char** argv) {
   MqzPlatform platform;
   mq::SetPlatform(&platform);

@@ -89,19 +89,7 @@ int LoadPosition(Request& q, solver::Board& board) {
     if (!q.HasRule) q.ScoringRule = solver::Rule::Standard;
     return 0;
   }
-  if (std::strlen(q.Path) >= sizeof mq::FilePath) return Failure(q.Path, "the path is too long");
-  std::strcpy(mq::FilePath, q.Path);
-  // The version and the length tell the layouts apart; the reader checks
-  // the rest.
-  std::string bytes;
-  if (!ReadText(q.Path, bytes)) return Failure(q.Path, "the file cannot be opened");
-  uint32_t version = 0;
-  for (size_t i = 0; i < 4 && i < bytes.size(); ++i)
-    version |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << (8 * i);
-  const bool settings =
-      static_cast<long>(bytes.size()) == mq::StateFileSize(static_cast<int32_t>(version), true);
-  const int flags = settings ? mq::TS_SETTINGS : 0;
-  if (mq::TransferStateFile(flags) != mq::TS_DONE) return Failure(q.Path, mq::TransferFailureReason());
+  if (const int status = ReadStateFile(q.Path)) return status;
   const int columns = mq::Game.GameSettings.Columns, rows = mq::Game.GameSettings.Rows;
   uint8_t grid[solver::MaxCells] = {};
   for (int c = 0; c < columns; ++c) {

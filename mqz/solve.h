@@ -7,4 +7,9 @@ namespace mqz {
 // exit status.
 int RunSolver(int argc, char** argv);
 
+// Reads a settings file or a saved game into the game, its kind told from
+// its bytes as the file commands tell it; 0, or the exit status after the
+// message.
+int ReadStateFile(const char* path);
+
 }  // namespace mqz
