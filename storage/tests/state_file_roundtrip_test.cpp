@@ -99,6 +99,20 @@ class StateFileRoundTripTest : public ::testing::Test {
     Game.ActiveRows = Game.GameSettings.Rows;
   }
 
+  // Writes the game in play as a saved game and reads it back into a fresh
+  // program, as the next start would.
+  static ::testing::AssertionResult SaveAndReadBack() {
+    std::strcpy(FilePath, kSaved);
+    if (TransferState(TS_WRITE) != TS_DONE)
+      return ::testing::AssertionFailure() << "write: " << TransferFailureReason();
+    testing::ResetStorageState();
+    std::strcpy(FilePath, kSaved);
+    if (TransferState(0) != TS_DONE)
+      return ::testing::AssertionFailure() << "read: " << TransferFailureReason();
+    ResizeToTheFile();
+    return ::testing::AssertionSuccess();
+  }
+
   TickingPlatform platform_;
   ScopedPlatform scoped_{&platform_};
 };
@@ -167,13 +181,7 @@ TEST_F(StateFileRoundTripTest, FinishedGameComesBackFinished) {
   ASSERT_EQ(Game.GameOver, 1);
   ASSERT_EQ(Game.Score, 2 + 100);
   ASSERT_EQ(NewRecordIndex, 120);
-  std::strcpy(FilePath, kSaved);
-  ASSERT_EQ(TransferState(TS_WRITE), TS_DONE);
-
-  testing::ResetStorageState();
-  std::strcpy(FilePath, kSaved);
-  ASSERT_EQ(TransferState(0), TS_DONE) << TransferFailureReason();
-  ResizeToTheFile();
+  ASSERT_TRUE(SaveAndReadBack());
   EXPECT_EQ(Game.GameOver, 1);
   EXPECT_EQ(Game.HighScoreHandled, 1);
   EXPECT_EQ(Game.EndBonus, 100);
@@ -236,13 +244,7 @@ TEST_F(StateFileRoundTripTest, MoveOfFewerThanTwoTilesEndsTheHistoryJustBeforeIt
     }
     for (int u = 0; u < c.undos; ++u) UndoMove();
     const Snapshot written = Now();
-    std::strcpy(FilePath, kSaved);
-    ASSERT_EQ(TransferState(TS_WRITE), TS_DONE);
-
-    testing::ResetStorageState();
-    std::strcpy(FilePath, kSaved);
-    ASSERT_EQ(TransferState(0), TS_DONE) << TransferFailureReason();
-    ResizeToTheFile();
+    ASSERT_TRUE(SaveAndReadBack());
     EXPECT_EQ(Game.MoveCount, c.count) << c.what;
     EXPECT_EQ(Game.MoveTotal, c.total) << c.what;
     const Snapshot expected = c.count < 8 - c.undos ? line[c.count] : written;
@@ -296,14 +298,8 @@ TEST_F(StateFileRoundTripTest, HistoryBeyondTheStoredIndexIsDroppedAndTheBoardKe
     }
   }
   ASSERT_GT(Game.MoveCount, 224);
-  std::strcpy(FilePath, kSaved);
-  ASSERT_EQ(TransferState(TS_WRITE), TS_DONE);
   const GameState written = Game;
-
-  testing::ResetStorageState();
-  std::strcpy(FilePath, kSaved);
-  ASSERT_EQ(TransferState(0), TS_DONE) << TransferFailureReason();
-  ResizeToTheFile();
+  ASSERT_TRUE(SaveAndReadBack());
   EXPECT_EQ(std::memcmp(Game.Board, written.Board, GRID_CELLS), 0);
   EXPECT_EQ(Game.Score, written.Score);
   EXPECT_EQ(Game.MoveCount, 0);
