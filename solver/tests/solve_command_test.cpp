@@ -1,7 +1,6 @@
 // mqz solve and mqz hint from the outside: the text board reader's refusals
 // and the positions with nothing or little to search.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "mqz/tests/mqz_runner.h"
 #include "solver/text_board.h"
 
 namespace {
@@ -46,30 +46,9 @@ TEST(TextBoard, RefusesWhatIsNoBoard) {
   EXPECT_NE(error.find("2 to 29 rows"), std::string::npos) << error;
 }
 
-std::string Here() {
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  self[n > 0 ? n : 0] = '\0';
-  const std::string path(self);
-  return path.substr(0, path.find_last_of('/') + 1);
-}
+using mqz::testing::MqzRun;
 
-struct MqzRun {
-  int status;
-  std::string out;
-};
-
-MqzRun Mqz(const std::string& arguments) {
-  std::FILE* pipe = popen((Here() + "mqz " + arguments + " 2>/dev/null").c_str(), "r");
-  MqzRun run{-1, ""};
-  if (!pipe) return run;
-  char chunk[512];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.out.append(chunk, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+MqzRun Mqz(const std::string& arguments) { return mqz::testing::RunMqz(arguments, "2>/dev/null"); }
 
 std::string Write(const std::string& name, const std::string& text) {
   const std::string path = ::testing::TempDir() + "solve_" + std::to_string(getpid()) + "_" + name;
@@ -103,7 +82,7 @@ TEST(SolveCommand, AnswersPositionsWithNothingOrLittleToSearch) {
     const MqzRun run = Mqz(std::string(c.arguments) + " --seconds 0.5 --board " + path);
     EXPECT_EQ(run.status, c.status) << c.board << c.arguments;
     if (c.status == 0) {
-      EXPECT_EQ(run.out, c.output) << c.board << c.arguments;
+      EXPECT_EQ(run.output, c.output) << c.board << c.arguments;
     }
     std::remove(path.c_str());
   }
@@ -118,18 +97,19 @@ TEST(SolveCommand, SolvesASavedGameThatMqzPlayThenScores) {
   const MqzRun before = Mqz("show " + saved);
   const MqzRun solved = Mqz("solve " + saved + " --seconds 0.3");
   ASSERT_EQ(solved.status, 0);
-  const size_t moves = solved.out.find("moves:");
-  ASSERT_NE(moves, std::string::npos) << solved.out;
+  const size_t moves = solved.output.find("moves:");
+  ASSERT_NE(moves, std::string::npos) << solved.output;
   const std::string out = ::testing::TempDir() + "solved_" + std::to_string(getpid()) + ".mqz";
-  const std::string list = solved.out.substr(moves + 6, solved.out.find('\n', moves) - moves - 6);
+  const std::string list = solved.output.substr(moves + 6, solved.output.find('\n', moves) - moves - 6);
   ASSERT_EQ(Mqz("play " + saved + " " + out + list + " --date 2026-01-01").status, 0);
   const MqzRun after = Mqz("show " + out);
   std::remove(out.c_str());
   const auto score = [](const std::string& text) {
     return std::stoi(text.substr(text.find("\nscore: ") + 8));
   };
-  EXPECT_EQ(score(after.out), score(before.out) + std::stoi(solved.out.substr(7))) << solved.out << after.out;
-  EXPECT_NE(after.out.find("finished: yes"), std::string::npos) << after.out;
+  EXPECT_EQ(score(after.output), score(before.output) + std::stoi(solved.output.substr(7)))
+      << solved.output << after.output;
+  EXPECT_NE(after.output.find("finished: yes"), std::string::npos) << after.output;
 }
 
 }  // namespace

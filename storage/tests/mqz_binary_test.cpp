@@ -1,6 +1,5 @@
 // Runs the built mqz beside this test program, when there is one.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "mqz/tests/mqz_runner.h"
 #include "storage/tests/storage_test_support.h"
 
 namespace mq {
@@ -21,32 +21,10 @@ std::string Corpus(const char* name) {
   return here.substr(0, here.find_last_of('/')) + "/corpus/" + name;
 }
 
-std::string MqzBinary() {
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "";
-  self[n] = '\0';
-  std::string path(self);
-  return path.substr(0, path.find_last_of('/')) + "/mqz";
-}
+using mqz::testing::MqzBinary;
+using mqz::testing::MqzRun;
 
-struct MqzRun {
-  int status;
-  std::string output;  // stdout and stderr together
-};
-
-MqzRun Mqz(const std::string& arguments) {
-  const std::string command = MqzBinary() + " " + arguments + " 2>&1";
-  MqzRun run{-1, ""};
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char chunk[512];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.output.append(chunk, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+MqzRun Mqz(const std::string& arguments) { return mqz::testing::RunMqz(arguments, "2>&1"); }
 
 class MqzBinaryTest : public ::testing::Test {
  protected:
