@@ -130,7 +130,7 @@ struct Random {
 };
 
 // Plays to the end at random, keeping groups of `tabu` (0 for none) on the
-// board while any other move is left, and of two groups met preferring the
+// board while any other move is left, and of the groups met preferring the
 // one that strands fewer tiles. Returns the points scored, end score
 // included; the moves go to `moves` (room for MaxCells / 2) when not null.
 int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount);
