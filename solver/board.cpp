@@ -1,5 +1,8 @@
 #include "solver/board.h"
 
+#include <algorithm>
+#include <bit>
+
 namespace solver {
 
 bool Board::Load(int columns, int rows, const uint8_t* colourAt) {
@@ -176,15 +179,135 @@ int ApplyMove(Board& b, Move m, GroupFinder& f) {
 
 namespace {
 
-// The one tile of `colour` beside (c, h), or -1 when there are none or more.
-int OnlyNeighbour(const Board& b, int c, int h, uint8_t colour) {
-  int found = -1, count = 0;
-  if (h + 1 < b.Height[c] && b.Cell[c][h + 1] == colour) found = c << 5 | (h + 1), ++count;
-  if (h > 0 && b.Cell[c][h - 1] == colour) found = c << 5 | (h - 1), ++count;
-  if (c + 1 < b.Columns && h < b.Height[c + 1] && b.Cell[c + 1][h] == colour)
-    found = (c + 1) << 5 | h, ++count;
-  if (c > 0 && b.Cell[c - 1][h] == colour) found = (c - 1) << 5 | h, ++count;
-  return count == 1 ? found : -1;
+// Columns around a move as they stand before or after it, with the
+// neighbours on either side at index 0 and n + 1. Each column has an empty
+// cell below its bottom one and empty cells above its top one, so that eight
+// cells and their neighbours are compared a word at a time.
+struct Patch {
+  static constexpr int Below = 8;
+  uint8_t Cell[MaxDim + 2][Below + ColumnRoom + 8];
+  uint8_t Height[MaxDim + 2];
+
+  uint8_t* Column(int i) { return Cell[i] + Below; }
+  void Take(int i, const uint8_t* column, int height) {
+    std::memset(Cell[i], 0, Below);
+    std::memcpy(Column(i), column, ColumnRoom);
+    std::memset(Column(i) + ColumnRoom, 0, 8);
+    Height[i] = static_cast<uint8_t>(height);
+  }
+  void Clear(int i) {
+    std::memset(Cell[i], 0, sizeof Cell[i]);
+    Height[i] = 0;
+  }
+
+  static uint64_t Word(const uint8_t* p) {
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  }
+  // The top bit of every byte of `x` that is not zero.
+  static uint64_t NonZero(uint64_t x) {
+    constexpr uint64_t Low = 0x7F7F7F7F7F7F7F7Full;
+    return (((x & Low) + Low) | x) & ~Low;
+  }
+
+  // Tiles not of `tabu` with no neighbour of their colour, in columns 1..n
+  // from height floor[i] up.
+  int Singles(int n, const uint8_t* floor, int tabu) const {
+    const uint64_t kept = 0x0101010101010101ull * static_cast<uint8_t>(tabu);
+    int count = 0;
+    for (int i = 1; i <= n; ++i) {
+      const uint8_t* col = Cell[i] + Below;
+      const uint8_t* left = Cell[i - 1] + Below;
+      const uint8_t* right = Cell[i + 1] + Below;
+      for (int h = floor[i] & ~7; h < Height[i]; h += 8) {
+        const uint64_t x = Word(col + h);
+        uint64_t alone = NonZero(x) & NonZero(x ^ kept) & NonZero(x ^ Word(col + h + 1)) &
+                         NonZero(x ^ Word(col + h - 1)) & NonZero(x ^ Word(left + h)) &
+                         NonZero(x ^ Word(right + h));
+        if (h < floor[i]) alone &= ~uint64_t{0} << (8 * (floor[i] - h));
+        count += std::popcount(alone);
+      }
+    }
+    return count;
+  }
+
+  int Singles(const Board& b, int tabu) {
+    Clear(0);
+    for (int c = 0; c < b.Columns; ++c) Take(c + 1, b.Cell[c], b.Height[c]);
+    Clear(b.Columns + 1);
+    const uint8_t floor[MaxDim + 2] = {};
+    return Singles(b.Columns, floor, tabu);
+  }
+};
+
+}  // namespace
+
+int GroupFinder::SinglesMade(const Board& b, const Group& g, int tabu) const {
+  const int lo = g.First > 0 ? g.First - 1 : 0;
+  const int hi = g.Last + 1 < b.Columns ? g.Last + 1 : b.Columns - 1;
+  const int n = hi - lo + 1;
+  Patch before, after;
+  // The tiles that fall and those beside where they fall: from the lowest
+  // removed tile of a column or of its neighbours up. The tile that a fall
+  // lands on is left out: counting it as well scored 84.8% against 85.5%
+  // (measured as below), and 83.4% against 84.6% with two groups met.
+  uint8_t low[MaxDim + 2], floor[MaxDim + 2];
+  for (int i = 0; i <= n + 1; ++i) {
+    const int c = lo - 1 + i;
+    low[i] = ColumnRoom;
+    if (c < 0 || c >= b.Columns) {
+      before.Clear(i);
+      after.Clear(i);
+      continue;
+    }
+    before.Take(i, b.Cell[c], b.Height[c]);
+    if (c < g.First || c > g.Last) {
+      after.Take(i, b.Cell[c], b.Height[c]);
+      continue;
+    }
+    std::memset(after.Cell[i], 0, Patch::Below);
+    int to = 0;
+    for (int h = 0; h < b.Height[c]; ++h) {
+      if (Mark[c][h] != Stamp) {
+        after.Column(i)[to++] = b.Cell[c][h];
+      } else if (low[i] == ColumnRoom) {
+        low[i] = static_cast<uint8_t>(h);
+      }
+    }
+    if (to == 0) {
+      // A closed column moves all the columns right of it.
+      Board rest = b;
+      RemoveFlooded(rest, g);
+      Patch whole;
+      const int made = whole.Singles(rest, tabu);
+      return made - whole.Singles(b, tabu);
+    }
+    after.Height[i] = static_cast<uint8_t>(to);
+    std::memset(after.Column(i) + to, 0, static_cast<size_t>(ColumnRoom + 8 - to));
+  }
+  for (int i = 1; i <= n; ++i) floor[i] = std::min({low[i - 1], low[i], low[i + 1]});
+  return after.Singles(n, floor, tabu) - before.Singles(n, floor, tabu);
+}
+
+namespace {
+
+// Which of the groups met a playout removes: of three, the one that leaves
+// fewer tiles stranded, then the smaller, with a little noise. A tile left
+// without a partner of its colour is what later forces the kept colour to
+// be broken up (boards 1-10, 10 s, one thread, mean of three runs: 85.5% of
+// the records against 83.1% for the smallest of the groups met; of two
+// 84.6%, of four 84.0%; no noise, or a lone tile counted as 4 or 16 rather
+// than 8, worse).
+constexpr int Candidates = 3;
+constexpr int Probes = 24;
+constexpr int SingleWeight = 8;
+constexpr uint32_t Noise = 4;
+
+bool Paired(const Board& b, int c, int h) {
+  const uint8_t colour = b.Cell[c][h];
+  return b.Cell[c][h + 1] == colour || (h > 0 && b.Cell[c][h - 1] == colour) ||
+         (c + 1 < b.Columns && b.Cell[c + 1][h] == colour) || (c > 0 && b.Cell[c - 1][h] == colour);
 }
 
 }  // namespace
@@ -194,53 +317,35 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
   // Once only the kept colour has groups, probing finds nothing.
   bool probing = true;
   for (;;) {
-    // Small groups go first, so that the larger ones can still grow; a few
-    // random tiles usually find a pair at once, and the full labelling is
-    // the fallback that also tells when the game has ended.
     Group g{};
-    bool found = false;
-    // Failing a pair, the smallest of a few groups met on the way.
-    int bestCell = -1, bestSize = 1 << 30, floods = 0;
-    for (int tries = 0; probing && tries < 16 && b.Columns > 0; ++tries) {
+    int bestCell = -1, bestKey = 0, met = 0;
+    for (int tries = 0; probing && tries < Probes && met < Candidates && b.Columns > 0; ++tries) {
       const int c = static_cast<int>(rng.Below(b.Columns));
       const int h = static_cast<int>(rng.Below(b.Height[c]));
-      const uint8_t colour = b.Cell[c][h];
-      if (colour == tabu) continue;
-      const int other = OnlyNeighbour(b, c, h, colour);
-      if (other >= 0 && OnlyNeighbour(b, other >> 5, other & 31, colour) >= 0) {
-        f.Flood(b, c, h, g);
-        found = true;
-        break;
-      }
-      if (other >= 0 || floods >= 3) continue;
-      const bool paired = (h + 1 < b.Height[c] && b.Cell[c][h + 1] == colour) ||
-                          (h > 0 && b.Cell[c][h - 1] == colour) ||
-                          (c + 1 < b.Columns && h < b.Height[c + 1] && b.Cell[c + 1][h] == colour) ||
-                          (c > 0 && b.Cell[c - 1][h] == colour);
-      if (!paired) continue;
-      ++floods;
+      if (b.Cell[c][h] == tabu || !Paired(b, c, h)) continue;
       const int size = f.Flood(b, c, h, g);
-      if (size < bestSize) bestSize = size, bestCell = c << 5 | h;
+      const int key = -SingleWeight * f.SinglesMade(b, g, tabu) - size + static_cast<int>(rng.Below(Noise));
+      if (met++ == 0 || key > bestKey) bestKey = key, bestCell = c << 5 | h;
     }
-    if (!found && bestCell >= 0) {
+    if (bestCell >= 0) {
       f.Flood(b, bestCell >> 5, bestCell & 31, g);
-      found = true;
-    }
-    if (found) {
       if (moves) moves[n] = MoveOf(b, g);
       ++n;
       score += GroupScore(rule, g.Size);
       f.RemoveFlooded(b, g);
       continue;
     }
+    // The full labelling is the fallback that also tells when the game has
+    // ended; there the smallest group goes first, so that larger ones can
+    // still grow (stranded tiles counted there: 81.6%).
     const int count = f.Find(b);
     if (count == 0) break;
-    int best = -1, bestKey = 1 << 30;
+    int best = -1, bestSize = 1 << 30;
     for (int pass = 0; pass < 2 && best < 0; ++pass) {
       for (int i = 0; i < count; ++i) {
         if (pass == 0 && f.Groups[i].Colour == tabu) continue;
         const int key = f.Groups[i].Size * 64 + static_cast<int>(rng.Below(64));
-        if (key < bestKey) bestKey = key, best = i;
+        if (key < bestSize) bestSize = key, best = i;
       }
     }
     g = f.Groups[best];

@@ -84,6 +84,11 @@ struct GroupFinder {
   // Marks the group of one tile without labelling the rest; its size.
   int Flood(const Board& b, int column, int height, Group& g);
   void RemoveFlooded(Board& b, const Group& g) const;
+  // How many more tiles of colours other than `tabu` would stand with no
+  // neighbour of their colour once the flooded group is removed, among the
+  // tiles that fall and those beside where they fall (the whole board when
+  // a column closes).
+  int SinglesMade(const Board& b, const Group& g, int tabu) const;
 
  private:
   uint32_t Mark[MaxDim][ColumnRoom] = {};
@@ -125,7 +130,8 @@ struct Random {
 };
 
 // Plays to the end at random, keeping groups of `tabu` (0 for none) on the
-// board while any other move is left. Returns the points scored, end score
+// board while any other move is left, and of the groups met preferring the
+// one that strands fewer tiles. Returns the points scored, end score
 // included; the moves go to `moves` (room for MaxCells / 2) when not null.
 int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount);
 
