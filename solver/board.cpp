@@ -225,6 +225,7 @@ struct Patch {
         uint64_t alone = NonZero(x) & NonZero(x ^ kept) & NonZero(x ^ Word(col + h + 1)) &
                          NonZero(x ^ Word(col + h - 1)) & NonZero(x ^ Word(left + h)) &
                          NonZero(x ^ Word(right + h));
+        // The lowest cell is the lowest byte on every target (little-endian).
         if (h < floor[i]) alone &= ~uint64_t{0} << (8 * (floor[i] - h));
         count += std::popcount(alone);
       }

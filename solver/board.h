@@ -51,7 +51,9 @@ struct Board {
   int16_t Tiles = 0;
   uint8_t Count[MaxColours + 1] = {};
   uint8_t Height[MaxDim] = {};
-  uint8_t Cell[MaxDim][ColumnRoom] = {};  // [column][height from the bottom], colour 1..6
+  // [column][height from the bottom], colour 1..6; 0 above a column's top
+  // and in closed columns, which neighbour tests rely on.
+  uint8_t Cell[MaxDim][ColumnRoom] = {};
 
   // From a grid in the game's layout: colour of (column, row from the top),
   // 0 empty. False when the board is no position the game can reach.
