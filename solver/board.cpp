@@ -319,17 +319,19 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
   bool probing = true;
   for (;;) {
     Group g{};
-    int bestCell = -1, bestKey = 0, met = 0;
+    int bestCell = -1, lastCell = -1, bestKey = 0, met = 0;
     for (int tries = 0; probing && tries < Probes && met < Candidates && b.Columns > 0; ++tries) {
       const int c = static_cast<int>(rng.Below(b.Columns));
       const int h = static_cast<int>(rng.Below(b.Height[c]));
       if (b.Cell[c][h] == tabu || !Paired(b, c, h)) continue;
       const int size = f.Flood(b, c, h, g);
+      lastCell = c << 5 | h;
       const int key = -SingleWeight * f.SinglesMade(b, g, tabu) - size + static_cast<int>(rng.Below(Noise));
-      if (met++ == 0 || key > bestKey) bestKey = key, bestCell = c << 5 | h;
+      if (met++ == 0 || key > bestKey) bestKey = key, bestCell = lastCell;
     }
     if (bestCell >= 0) {
-      f.Flood(b, bestCell >> 5, bestCell & 31, g);
+      // The last group flooded is still marked; an earlier one is marked again.
+      if (bestCell != lastCell) f.Flood(b, bestCell >> 5, bestCell & 31, g);
       if (moves) moves[n] = MoveOf(b, g);
       ++n;
       score += GroupScore(rule, g.Size);

@@ -47,9 +47,9 @@ TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
       int low[solver::MaxDim + 2];
       std::fill(low, low + solver::MaxDim + 2, solver::ColumnRoom);
       for (int c = listed.First; c <= listed.Last; ++c) {
-        while (low[c + 1] == solver::ColumnRoom || finder->Label[c][low[c + 1]] != listed.Label) {
-          low[c + 1] = low[c + 1] == solver::ColumnRoom ? 0 : low[c + 1] + 1;
-        }
+        int h = 0;
+        while (finder->Label[c][h] != listed.Label) ++h;
+        low[c + 1] = h;
       }
       int floor[solver::MaxDim] = {};
       for (int c = 0; c < b.Columns; ++c) floor[c] = std::min({low[c], low[c + 1], low[c + 2]});
