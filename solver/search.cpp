@@ -54,6 +54,7 @@ struct Candidate {
   uint32_t Line;  // start of that game's remaining moves in the pool
   uint16_t Length;
   Move At;
+  uint8_t Pool;  // the thread whose pool holds that game
 };
 
 struct Step {
@@ -81,15 +82,36 @@ inline int MostTiles(const Board& b) {
   return colour;
 }
 
+// What one thread needs to judge its share of a level's children.
+struct Judge {
+  explicit Judge(uint64_t seed) : Rng(seed), Tail(MaxCells / 2 + 1) {}
+  Random Rng;
+  GroupFinder Finder;
+  GroupFinder PlayoutFinder;
+  std::vector<Candidate> Candidates;
+  std::vector<Move> Pool;  // the remembered games of its candidates
+  std::vector<Move> Tail;
+  uint64_t Positions = 0;
+};
+
+// Below this many positions a level is judged on one thread: starting
+// threads would cost more than it saves.
+constexpr size_t ParallelFrom = 8;
+
 // One beam search of `width` positions a level. Each
 // position remembers the best game found through it, so a level never
 // judges worse than the best line seen before: the search follows that line
-// while it tries the others.
+// while it tries the others. The children of a level are judged on all
+// threads: two beams, one a thread, each starting from the best game either
+// had found, gave no more at 60 s than one thread did.
 class Beam {
  public:
-  Beam(Shared& shared, uint64_t seed) : shared_(shared), rng_(seed) {}
+  Beam(Shared& shared, uint64_t seed, int threads) : shared_(shared) {
+    for (int t = 0; t < std::max(1, threads); ++t)
+      judges_.push_back(std::make_unique<Judge>(seed + static_cast<uint64_t>(t)));
+  }
 
-  GroupFinder& Finder() { return finder_; }
+  GroupFinder& Finder() { return judges_[0]->Finder; }
 
   // True when nothing was cut: the search was then exhaustive. The pass
   // starts after the first `from` moves of the best game so far.
@@ -109,85 +131,109 @@ class Beam {
     prefix_.assign(lines_.begin(), lines_.begin() + static_cast<long>(from));
     lines_.erase(lines_.begin(), lines_.begin() + static_cast<long>(from));
     int done = 0;
-    for (const Move& m : prefix_) done += GroupScore(rule, ApplyMove(boards_[0], m, finder_));
+    for (const Move& m : prefix_) done += GroupScore(rule, ApplyMove(boards_[0], m, Finder()));
     nodes_.assign(1, Node{done, total, 0, static_cast<uint16_t>(lines_.size())});
     steps_.push_back({Step{0, {0, 0}}});
-    std::vector<Move> tail(MaxCells / 2 + 1);
-    uint64_t positions = 0;
     bool whole = true;
     while (!boards_.empty()) {
-      candidates_.clear();
-      pool_.clear();
-      for (uint32_t i = 0; i < boards_.size(); ++i) {
-        if (shared_.TimeUp()) {
-          shared_.Positions += positions;
-          return false;
-        }
-        const Board& parent = boards_[i];
-        const Node& node = nodes_[i];
-        const int count = finder_.Find(parent);
-        if (count == 0) {
-          const int total = node.Score + EndScore(rule, parent.Tiles);
-          if (total > shared_.BestScore.load(std::memory_order_relaxed)) Offer(i, nullptr, 0, total);
-          continue;
-        }
-        // The group that the remembered line removes next.
-        int followed = -1;
-        if (node.Length > 0) {
-          const Move m = lines_[node.Line];
-          followed = finder_.Label[m.Column][parent.Rows - 1 - m.Row];
-        }
-        for (int k = 0; k < count; ++k) {
-          // A big board's level takes long: the clock is read per child.
-          if (k % 8 == 7 && shared_.TimeUp()) break;
-          const Group& g = finder_.Groups[k];
-          Board child = parent;
-          finder_.Remove(child, g);
-          const int score = node.Score + GroupScore(rule, g.Size);
-          const Move at = MoveOf(parent, g);
-          Candidate c{0, -1, score, i, 0, 0, at};
-          if (g.Label == followed) {
-            c.Eval = node.Total;
-            c.Line = static_cast<uint32_t>(pool_.size());
-            c.Length = static_cast<uint16_t>(node.Length - 1);
-            pool_.insert(pool_.end(), lines_.begin() + node.Line + 1,
-                         lines_.begin() + node.Line + node.Length);
-          }
-          Board trial = child;
-          int n = 0;
-          const int e =
-              score + Playout(trial, rule, MostTiles(child), rng_, playoutFinder_, tail.data() + 1, &n);
-          if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
-            tail[0] = at;
-            Offer(i, tail.data(), n + 1, e);
-          }
-          // Tiles left count against a line beyond its points: a line that
-          // nearly clears the board is the way to one that does (boards
-          // 1-10, 10 s, one thread: 31,346 points against 29,567 without).
-          const int judged = e - LeftTilePenalty * trial.Tiles;
-          if (judged > c.Eval) {
-            c.Eval = judged;
-            c.Line = static_cast<uint32_t>(pool_.size());
-            c.Length = static_cast<uint16_t>(n);
-            pool_.insert(pool_.end(), tail.begin() + 1, tail.begin() + 1 + n);
-          }
-          ++positions;
-          c.Hash = child.Hash();
-          candidates_.push_back(c);
-        }
+      next_parent_ = 0;
+      stopped_ = false;
+      for (auto& judge : judges_) {
+        judge->Candidates.clear();
+        judge->Pool.clear();
       }
-      shared_.Positions += positions;
-      positions = 0;
+      const size_t helpers = boards_.size() >= ParallelFrom ? judges_.size() - 1 : 0;
+      std::vector<std::thread> threads;
+      for (size_t t = 1; t <= helpers; ++t) threads.emplace_back([this, t] { JudgeLevel(t); });
+      JudgeLevel(0);
+      for (std::thread& t : threads) t.join();
+      for (auto& judge : judges_) {
+        shared_.Positions += judge->Positions;
+        judge->Positions = 0;
+      }
+      if (stopped_) return false;
       whole = Select(width) && whole;
     }
     return whole;
   }
 
  private:
+  // Judges every child of the parents it takes from the level, one parent
+  // at a time, until none is left or time is up.
+  void JudgeLevel(size_t t) {
+    const Rule rule = shared_.Options.ScoringRule;
+    Judge& j = *judges_[t];
+    const auto pool = static_cast<uint8_t>(t);
+    for (;;) {
+      const uint32_t i = next_parent_.fetch_add(1);
+      if (i >= boards_.size()) return;
+      if (shared_.TimeUp()) {
+        stopped_ = true;
+        return;
+      }
+      const Board& parent = boards_[i];
+      const Node& node = nodes_[i];
+      GroupFinder& finder = j.Finder;
+      const int count = finder.Find(parent);
+      if (count == 0) {
+        const int total = node.Score + EndScore(rule, parent.Tiles);
+        if (total > shared_.BestScore.load(std::memory_order_relaxed)) Offer(i, nullptr, 0, total);
+        continue;
+      }
+      // The group that the remembered line removes next.
+      int followed = -1;
+      if (node.Length > 0) {
+        const Move m = lines_[node.Line];
+        followed = finder.Label[m.Column][parent.Rows - 1 - m.Row];
+      }
+      for (int k = 0; k < count; ++k) {
+        // A big board's level takes long: the clock is read per child.
+        if (k % 8 == 7 && shared_.TimeUp()) break;
+        const Group& g = finder.Groups[k];
+        Board child = parent;
+        finder.Remove(child, g);
+        const int score = node.Score + GroupScore(rule, g.Size);
+        const Move at = MoveOf(parent, g);
+        Candidate c{0, -1, score, i, 0, 0, at, pool};
+        if (g.Label == followed) {
+          c.Eval = node.Total;
+          c.Line = static_cast<uint32_t>(j.Pool.size());
+          c.Length = static_cast<uint16_t>(node.Length - 1);
+          j.Pool.insert(j.Pool.end(), lines_.begin() + node.Line + 1,
+                        lines_.begin() + node.Line + node.Length);
+        }
+        Board trial = child;
+        int n = 0;
+        const int e =
+            score + Playout(trial, rule, MostTiles(child), j.Rng, j.PlayoutFinder, j.Tail.data() + 1, &n);
+        if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
+          j.Tail[0] = at;
+          Offer(i, j.Tail.data(), n + 1, e);
+        }
+        // Tiles left count against a line beyond its points: a line that
+        // nearly clears the board is the way to one that does (boards
+        // 1-10, 10 s, one thread: 31,346 points against 29,567 without).
+        const int judged = e - LeftTilePenalty * trial.Tiles;
+        if (judged > c.Eval) {
+          c.Eval = judged;
+          c.Line = static_cast<uint32_t>(j.Pool.size());
+          c.Length = static_cast<uint16_t>(n);
+          j.Pool.insert(j.Pool.end(), j.Tail.begin() + 1, j.Tail.begin() + 1 + n);
+        }
+        ++j.Positions;
+        c.Hash = child.Hash();
+        j.Candidates.push_back(c);
+      }
+    }
+  }
+
   // Keeps the best of each position (the same tiles left: only the points
   // so far differ, and the best line from any of them serves them all),
   // then the `width` best judged.
   bool Select(size_t width) {
+    candidates_.clear();
+    for (const auto& judge : judges_)
+      candidates_.insert(candidates_.end(), judge->Candidates.begin(), judge->Candidates.end());
     std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
       if (a.Hash != b.Hash) return a.Hash < b.Hash;
       return a.Score > b.Score;
@@ -203,6 +249,7 @@ class Beam {
       c.Eval = c.Score + candidates_[best].Eval - candidates_[best].Score;
       c.Line = candidates_[best].Line;
       c.Length = candidates_[best].Length;
+      c.Pool = candidates_[best].Pool;
       candidates_[kept++] = c;
       i = j;
     }
@@ -220,9 +267,10 @@ class Beam {
     for (size_t i = 0; i < candidates_.size(); ++i) {
       const Candidate& c = candidates_[i];
       next_[i] = boards_[c.Parent];
-      ApplyMove(next_[i], c.At, finder_);
+      ApplyMove(next_[i], c.At, Finder());
       nextNodes_[i] = {c.Score, c.Eval, static_cast<uint32_t>(nextLines_.size()), c.Length};
-      nextLines_.insert(nextLines_.end(), pool_.begin() + c.Line, pool_.begin() + c.Line + c.Length);
+      const std::vector<Move>& pool = judges_[c.Pool]->Pool;
+      nextLines_.insert(nextLines_.end(), pool.begin() + c.Line, pool.begin() + c.Line + c.Length);
       layer[i] = {c.Parent, c.At};
     }
     boards_.swap(next_);
@@ -246,20 +294,14 @@ class Beam {
   }
 
   Shared& shared_;
-  Random rng_;
-  GroupFinder finder_;
-  GroupFinder playoutFinder_;
+  std::vector<std::unique_ptr<Judge>> judges_;
+  std::atomic<uint32_t> next_parent_{0};
+  std::atomic<bool> stopped_{false};
   std::vector<Board> boards_, next_;
   std::vector<Node> nodes_, nextNodes_;
-  std::vector<Move> lines_, nextLines_, pool_, prefix_;
+  std::vector<Move> lines_, nextLines_, prefix_;
   std::vector<Candidate> candidates_;
   std::vector<std::vector<Step>> steps_;
-};
-
-// Passes double their width while time lasts; once a doubled pass would
-// overrun, the next is as wide as the time left allows.
-struct Schedule {
-  size_t Width = 1;
 };
 
 // The last share of the budget goes to passes that keep the start of the
@@ -269,72 +311,65 @@ struct Schedule {
 constexpr double PrefixShare = 0.4;
 constexpr int PrefixSlices = 3;
 
-void Settle(Shared& shared, Beam& beam, int thread, size_t widest) {
-  const auto start = Clock::now();
-  const double span = std::chrono::duration<double>(shared.Deadline - start).count();
-  size_t length = 0;
-  {
-    std::lock_guard<std::mutex> hold(shared.Lock);
-    length = shared.BestMoves.size();
+// Runs passes from the start of the game, or after its first `from` moves,
+// until `end`, doubling their width; once a doubled pass would not end by
+// `fit`, the next is as wide as the time left allows. False when a pass was
+// exhaustive: no wider one can find more.
+bool Widen(Shared& shared, Beam& beam, size_t from, Clock::time_point end, Clock::time_point fit,
+           size_t widest) {
+  size_t width = 1;
+  while (!shared.TimeUp() && Clock::now() < end) {
+    const auto t0 = Clock::now();
+    if (beam.Run(width, from)) return false;
+    const double took = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double left = std::chrono::duration<double>(fit - Clock::now()).count();
+    size_t next = width * 2;
+    if (took > 0 && 2 * took > left)
+      next = std::max(width, static_cast<size_t>(static_cast<double>(width) * left * 0.9 / took));
+    width = std::min(widest, next);
   }
-  for (int slice = 0; slice < PrefixSlices && !shared.TimeUp(); ++slice) {
-    // Threads keep starts of different lengths (boards 1-10, 10 s, two
-    // threads: 34,130 and 34,818 points against 33,392 and 34,488 with one).
-    const size_t from = length * static_cast<size_t>(2 * slice + 2 + thread % 2) / (2 * PrefixSlices + 2);
-    const auto end =
-        start + std::chrono::microseconds(static_cast<int64_t>(span * (slice + 1) / PrefixSlices * 1e6));
-    size_t width = static_cast<size_t>(1 + thread);
-    while (!shared.TimeUp() && Clock::now() < end) {
-      const auto t0 = Clock::now();
-      if (beam.Run(width, from)) break;
-      const double took = std::chrono::duration<double>(Clock::now() - t0).count();
-      const double left = std::chrono::duration<double>(end - Clock::now()).count();
-      size_t next = width * 2;
-      if (took > 0 && 2 * took > left)
-        next = std::max(width, static_cast<size_t>(static_cast<double>(width) * left * 0.9 / took));
-      width = std::min(widest, next);
-    }
-  }
+  return true;
 }
 
-void Work(Shared& shared, Schedule& schedule, int thread) {
-  auto beam = std::make_unique<Beam>(shared, shared.Options.Seed * 1000003u + static_cast<uint64_t>(thread));
+void Work(Shared& shared) {
+  auto beam = std::make_unique<Beam>(shared, shared.Options.Seed * 1000003u, shared.Options.Threads);
   // Room for the boards of two levels, the candidates of one with their
   // remembered games, and the moves of every level.
-  const size_t perThread =
-      shared.Options.MemoryBytes / static_cast<size_t>(std::max(1, shared.Options.Threads));
   GroupFinder& finder = beam->Finder();
   const size_t children = static_cast<size_t>(finder.Find(shared.Root));
   const size_t depth = static_cast<size_t>(shared.Root.Tiles / 2 + 1);
   const size_t perPosition = 2 * sizeof(Board) + depth * (sizeof(Step) + sizeof(Move)) +
                              children * (sizeof(Candidate) + depth * sizeof(Move));
-  const size_t widest = std::max<size_t>(1, perThread / perPosition);
+  const size_t widest = std::max<size_t>(1, shared.Options.MemoryBytes / perPosition);
   const double budget = std::chrono::duration<double>(shared.Deadline - Clock::now()).count();
   const auto settle =
       shared.Deadline - std::chrono::microseconds(static_cast<int64_t>(budget * PrefixShare * 1e6));
-  while (!shared.TimeUp()) {
-    if (Clock::now() >= settle) {
-      Settle(shared, *beam, thread, widest);
-      return;
-    }
-    size_t width = 1;
+  if (!Widen(shared, *beam, 0, settle, shared.Deadline, widest)) {
+    shared.Done = true;
+    return;
+  }
+  // When the last slice's search is exhaustive before its time is up, the
+  // time left goes to another round of slices on the best game by then,
+  // unless every slice was exhaustive and found nothing.
+  for (bool open = true; open && !shared.TimeUp();) {
+    open = false;
+    const int before = shared.BestScore.load();
+    size_t length = 0;
     {
       std::lock_guard<std::mutex> hold(shared.Lock);
-      width = std::min(widest, schedule.Width);
-      schedule.Width = std::min(widest, schedule.Width * 2);
+      length = shared.BestMoves.size();
     }
-    const auto t0 = Clock::now();
-    // Nothing was cut: no wider search can find more.
-    if (beam->Run(width)) shared.Done = true;
-    const double took = std::chrono::duration<double>(Clock::now() - t0).count();
-    const double left = std::chrono::duration<double>(shared.Deadline - Clock::now()).count();
-    std::lock_guard<std::mutex> hold(shared.Lock);
-    // One thread runs a pass: the next must fit in the time left.
-    if (took > 0 && static_cast<double>(schedule.Width) / static_cast<double>(width) * took > left) {
-      const auto fits = static_cast<size_t>(static_cast<double>(width) * left * 0.9 / took);
-      schedule.Width = std::min(widest, std::max(width, fits));
+    const auto now = Clock::now();
+    const double span = std::chrono::duration<double>(shared.Deadline - now).count();
+    for (int slice = 0; slice < PrefixSlices && !shared.TimeUp(); ++slice) {
+      const size_t from = length * static_cast<size_t>(2 * slice + 2) / (2 * PrefixSlices + 2);
+      const auto end =
+          now + std::chrono::microseconds(static_cast<int64_t>(span * (slice + 1) / PrefixSlices * 1e6));
+      open = Widen(shared, *beam, from, end, end, widest) || open;
     }
+    open = open || shared.BestScore.load() > before;
   }
+  shared.Done = true;
 }
 
 }  // namespace
@@ -357,10 +392,7 @@ SearchResult Solve(const Board& root, const SearchOptions& options) {
     moves.resize(static_cast<size_t>(n));
     shared.Offer(score, moves);
   }
-  const int threads = std::max(1, options.Threads);
-  Schedule schedule;
-  std::vector<std::thread> workers;
-  for (int t = 0; t < threads; ++t) workers.emplace_back(Work, std::ref(shared), std::ref(schedule), t);
+  std::thread worker(Work, std::ref(shared));
   const auto report = [&] {
     if (!options.OnProgress) return;
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -370,7 +402,7 @@ SearchResult Solve(const Board& root, const SearchOptions& options) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (tick % 5 == 0) report();
   }
-  for (std::thread& w : workers) w.join();
+  worker.join();
   report();
   result.Score = shared.BestScore.load();
   result.Moves = shared.BestMoves;

@@ -1,8 +1,8 @@
 // Best-play search: beam searches with duplicate positions merged, each
 // position judged by a playout that keeps its most frequent colour together
-// and remembering the best game found through it, widened while time lasts
-// and spread over threads; late passes search on from the start of the best
-// game.
+// and remembering the best game found through it, widened while time lasts,
+// each level judged on all threads; late passes search on from the start of
+// the best game.
 #pragma once
 
 #include <atomic>
