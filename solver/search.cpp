@@ -137,7 +137,6 @@ class Beam {
     bool whole = true;
     while (!boards_.empty()) {
       next_parent_ = 0;
-      stopped_ = false;
       for (auto& judge : judges_) {
         judge->Candidates.clear();
         judge->Pool.clear();
@@ -151,7 +150,8 @@ class Beam {
         shared_.Positions += judge->Positions;
         judge->Positions = 0;
       }
-      if (stopped_) return false;
+      // A level cut short by the clock is not searched on.
+      if (shared_.TimeUp()) return false;
       whole = Select(width) && whole;
     }
     return whole;
@@ -166,11 +166,7 @@ class Beam {
     const auto pool = static_cast<uint8_t>(t);
     for (;;) {
       const uint32_t i = next_parent_.fetch_add(1);
-      if (i >= boards_.size()) return;
-      if (shared_.TimeUp()) {
-        stopped_ = true;
-        return;
-      }
+      if (i >= boards_.size() || shared_.TimeUp()) return;
       const Board& parent = boards_[i];
       const Node& node = nodes_[i];
       GroupFinder& finder = j.Finder;
@@ -296,7 +292,6 @@ class Beam {
   Shared& shared_;
   std::vector<std::unique_ptr<Judge>> judges_;
   std::atomic<uint32_t> next_parent_{0};
-  std::atomic<bool> stopped_{false};
   std::vector<Board> boards_, next_;
   std::vector<Node> nodes_, nextNodes_;
   std::vector<Move> lines_, nextLines_, prefix_;
