@@ -339,14 +339,11 @@ void Work(Shared& shared) {
   const double budget = std::chrono::duration<double>(shared.Deadline - Clock::now()).count();
   const auto settle =
       shared.Deadline - std::chrono::microseconds(static_cast<int64_t>(budget * PrefixShare * 1e6));
-  if (!Widen(shared, *beam, 0, settle, shared.Deadline, widest)) {
-    shared.Done = true;
-    return;
-  }
   // When the last slice's search is exhaustive before its time is up, the
   // time left goes to another round of slices on the best game by then,
-  // unless every slice was exhaustive and found nothing.
-  for (bool open = true; open && !shared.TimeUp();) {
+  // unless every slice was exhaustive and found nothing. An exhaustive pass
+  // from the start leaves nothing to find.
+  for (bool open = Widen(shared, *beam, 0, settle, shared.Deadline, widest); open && !shared.TimeUp();) {
     open = false;
     const int before = shared.BestScore.load();
     size_t length = 0;
