@@ -232,14 +232,6 @@ struct Patch {
     }
     return count;
   }
-
-  int Singles(const Board& b, int tabu) {
-    Clear(0);
-    for (int c = 0; c < b.Columns; ++c) Take(c + 1, b.Cell[c], b.Height[c]);
-    Clear(b.Columns + 1);
-    const uint8_t floor[MaxDim + 2] = {};
-    return Singles(b.Columns, floor, tabu);
-  }
 };
 
 }  // namespace
@@ -254,6 +246,7 @@ int GroupFinder::SinglesMade(const Board& b, const Group& g, int tabu) const {
   // lands on is left out: counting it as well scored 84.8% against 85.5%
   // (measured as below), and 83.4% against 84.6% with two groups met.
   uint8_t low[MaxDim + 2], floor[MaxDim + 2];
+  bool closes = false;
   for (int i = 0; i <= n + 1; ++i) {
     const int c = lo - 1 + i;
     low[i] = ColumnRoom;
@@ -276,16 +269,25 @@ int GroupFinder::SinglesMade(const Board& b, const Group& g, int tabu) const {
         low[i] = static_cast<uint8_t>(h);
       }
     }
-    if (to == 0) {
-      // A closed column moves all the columns right of it.
-      Board rest = b;
-      RemoveFlooded(rest, g);
-      Patch whole;
-      const int made = whole.Singles(rest, tabu);
-      return made - whole.Singles(b, tabu);
-    }
+    closes = closes || to == 0;
     after.Height[i] = static_cast<uint8_t>(to);
     std::memset(after.Column(i) + to, 0, static_cast<size_t>(ColumnRoom + 8 - to));
+  }
+  if (closes) {
+    // The columns right of the patch move left as one block and keep their
+    // own neighbours, so only the patch's columns change: all their tiles
+    // are counted, with the closed columns taken out of the after patch.
+    int m = 0;
+    for (int i = 1; i <= n + 1; ++i) {
+      if (i <= n && after.Height[i] == 0) continue;
+      if (++m != i) {
+        std::memcpy(after.Cell[m], after.Cell[i], sizeof after.Cell[m]);
+        after.Height[m] = after.Height[i];
+      }
+    }
+    --m;  // the last one taken is the right neighbour
+    std::memset(floor, 0, sizeof floor);
+    return after.Singles(m, floor, tabu) - before.Singles(n, floor, tabu);
   }
   for (int i = 1; i <= n; ++i) floor[i] = std::min({low[i - 1], low[i], low[i + 1]});
   return after.Singles(n, floor, tabu) - before.Singles(n, floor, tabu);
