@@ -87,7 +87,8 @@ inline int MostTiles(const Board& b) {
 // can still remove it whole, so the judgement counts it at what it would
 // score then: the second large group beside the kept colour's is what the
 // records have and playouts never show (boards 1-10, 60 s, two threads,
-// seeds 1 and 2: 37,616 and 37,286 points against 36,934 and 36,248).
+// seeds 1 to 3: 37,616, 37,286 and 37,316 points against 36,934, 36,248
+// and 36,768).
 int LargestOther(const Board& b, int kept, GroupFinder& f) {
   const int count = f.Find(b);
   int largest = 0;
