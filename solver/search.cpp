@@ -82,22 +82,22 @@ inline int MostTiles(const Board& b) {
   return colour;
 }
 
-// The largest group of a colour other than `kept`. The playout that judges
-// a position breaks such a group up as it meets its pieces, while the search
-// can still remove it whole, so the judgement counts it at half as much
-// again as what it would score then: the second large group beside the kept
-// colour's is what the records have and playouts never show (boards 1-10,
-// 60 s, two threads, seeds 1 to 3: at its score 37,616, 37,286 and 37,316
-// points against 36,934, 36,248 and 36,768 uncounted; at half as much again
-// 37,202, 37,248 and 37,346 against 36,496, 36,508 and 37,006 at its score,
-// in a slower session).
-int LargestOther(const Board& b, int kept, GroupFinder& f) {
+// What the largest group of a colour other than `kept` adds to the judgement
+// of a position. The playout that judges it breaks such a group up as it
+// meets its pieces, while the search can still remove it whole: the second
+// large group beside the kept colour's is what the records have and
+// playouts never show. Counted at half as much again as removing it whole
+// scores (boards 1-10, 60 s, two threads, seeds 1 to 3: at its score 37,616,
+// 37,286 and 37,316 points against 36,934, 36,248 and 36,768 uncounted; at
+// half as much again 37,202, 37,248 and 37,346 against 36,496, 36,508 and
+// 37,006 at its score, in a slower session).
+int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f) {
   const int count = f.Find(b);
   int largest = 0;
   for (int k = 0; k < count; ++k) {
     if (f.Groups[k].Colour != kept) largest = std::max<int>(largest, f.Groups[k].Size);
   }
-  return largest;
+  return largest >= 2 ? GroupScore(rule, largest) * 3 / 2 : 0;
 }
 
 // What one thread needs to judge its share of a level's children.
@@ -220,7 +220,7 @@ class Beam {
         c.Hash = child.Hash();
         int n = 0;
         const int kept = MostTiles(child);
-        const int other = LargestOther(child, kept, j.PlayoutFinder);
+        const int other = OtherGroupWorth(child, kept, rule, j.PlayoutFinder);
         const int e = score + Playout(child, rule, kept, j.Rng, j.PlayoutFinder, j.Tail.data() + 1, &n);
         if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
           j.Tail[0] = at;
@@ -229,8 +229,7 @@ class Beam {
         // Tiles left count against a line beyond its points: a line that
         // nearly clears the board is the way to one that does (boards
         // 1-10, 10 s, one thread: 31,346 points against 29,567 without).
-        const int judged =
-            e - LeftTilePenalty * child.Tiles + (other >= 2 ? GroupScore(rule, other) * 3 / 2 : 0);
+        const int judged = e - LeftTilePenalty * child.Tiles + other;
         if (judged > c.Eval) {
           c.Eval = judged;
           c.Line = static_cast<uint32_t>(j.Pool.size());
