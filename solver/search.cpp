@@ -86,18 +86,19 @@ inline int MostTiles(const Board& b) {
 // of a position. The playout that judges it breaks such a group up as it
 // meets its pieces, while the search can still remove it whole: the second
 // large group beside the kept colour's is what the records have and
-// playouts never show. Counted at half as much again as removing it whole
-// scores (boards 1-10, 60 s, two threads, seeds 1 to 3: at its score 37,616,
+// playouts never show. Counted at twice what removing it whole scores
+// (boards 1-10, 60 s, two threads, seeds 1 to 3: at its score 37,616,
 // 37,286 and 37,316 points against 36,934, 36,248 and 36,768 uncounted; at
-// half as much again 37,202, 37,248 and 37,346 against 36,496, 36,508 and
-// 37,006 at its score, in a slower session).
+// twice 37,628, 37,456 and 37,190 against 36,504, 37,424 and 37,360 at half
+// as much again and 36,972, 36,936 and 37,126 at three times, in one later
+// session).
 int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f) {
   const int count = f.Find(b);
   int largest = 0;
   for (int k = 0; k < count; ++k) {
     if (f.Groups[k].Colour != kept) largest = std::max<int>(largest, f.Groups[k].Size);
   }
-  return largest >= 2 ? GroupScore(rule, largest) * 3 / 2 : 0;
+  return largest >= 2 ? 2 * GroupScore(rule, largest) : 0;
 }
 
 // What one thread needs to judge its share of a level's children.
