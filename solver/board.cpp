@@ -1,7 +1,6 @@
 #include "solver/board.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace solver {
 
@@ -227,7 +226,10 @@ struct Patch {
                          NonZero(x ^ Word(right + h));
         // The lowest cell is the lowest byte on every target (little-endian).
         if (h < floor[i]) alone &= ~uint64_t{0} << (8 * (floor[i] - h));
-        count += std::popcount(alone);
+        // One bit a byte at most: the multiply adds them up in the top byte,
+        // where popcount is a library call without a popcnt instruction
+        // (a tenth of all the search's time on a 15x15 board).
+        count += static_cast<int>((alone >> 7) * 0x0101010101010101ull >> 56);
       }
     }
     return count;
