@@ -106,7 +106,7 @@ int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f) {
 // best of a few positions' children searches around those few positions
 // only (boards 1-10, two threads, seeds 1 to 3, one session: at 10 s
 // 85.7%, 87.3% and 86.5% of the records against 85.4%, 84.6% and 85.2%
-// with no limit, 2, 4 and 16 between the two; at 60 s 88.0%, 89.7% and
+// with no limit, and 2, 4 or 16 no better than 8; at 60 s 88.0%, 89.7% and
 // 89.9% against 88.3%, 89.3% and 89.5%, position 5 alone losing).
 constexpr uint16_t MaxSiblings = 8;
 
