@@ -16,7 +16,8 @@ using Clock = std::chrono::steady_clock;
 // position: at 10 s 15 to 50 alike, 0 and 100 worse; at 60 s with two
 // threads 20 rather than 30 (boards 1-10, seeds 1 to 3: 89.0% of the
 // records against 88.75%; with every sibling kept in wide passes, below,
-// seeds 1 to 5 of a later session gave 89.5% against 88.7%).
+// seeds 1 to 5 of a later session gave 89.5% against 88.7%; 10 lost on
+// two seeds of another by 0.8 and 2.8 points).
 constexpr int LeftTilePenalty = 20;
 
 struct Shared {
@@ -112,7 +113,8 @@ int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f) {
 // with no limit, and 2, 4 or 16 no better than 8; at 60 s 88.0%, 89.7% and
 // 89.9% against 88.3%, 89.3% and 89.5%, position 5 alone losing). Passes
 // of 1024 positions or wider keep every child: at 60 s 89.0% against
-// 88.75% over seeds 1 to 3 with the limit in every pass.
+// 88.75% over seeds 1 to 3 with the limit in every pass; from 512 lost on
+// two seeds of a later session by 0.3 and 1.5 points.
 constexpr uint16_t MaxSiblings = 8;
 constexpr size_t SiblingsUnlimitedFrom = 1024;
 
