@@ -48,27 +48,42 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM lParam) {
 }
 
 // Dialogs already acted on may stay visible for a moment; they are skipped.
+// One still open and answering a second later missed what was done to it (a
+// file dialog that has not finished setting itself up ignores its OK, as the
+// first one in a new Wine prefix can), and it is done again; a dialog with
+// a message box open over it is disabled and left alone.
 HWND LastHandled = nullptr;
+DialogAction LastAction = nullptr;
+DWORD LastHandledAt = 0;
+constexpr DWORD RetryAfterMs = 1000;
+
+void Handle(HWND dialog, DialogAction action) {
+  LastHandled = dialog;
+  LastAction = action;
+  LastHandledAt = GetTickCount();
+  action(dialog);
+}
 
 void CALLBACK WatchDialogs(HWND, UINT, UINT_PTR, DWORD) {
+  if (LastHandled && IsWindow(LastHandled) && IsWindowVisible(LastHandled) && IsWindowEnabled(LastHandled) &&
+      GetTickCount() - LastHandledAt >= RetryAfterMs) {
+    Handle(LastHandled, LastAction);
+    return;
+  }
   if (!Actions.empty()) {
     Search search = {&Actions.front(), nullptr};
     EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
     if (search.Found && search.Found != LastHandled) {
       DialogAction action = Actions.front().Action;
       Actions.pop_front();
-      LastHandled = search.Found;
-      action(search.Found);
+      Handle(search.Found, action);
     }
     return;
   }
   if (AutoCancel) {
     Search search = {nullptr, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.Found && search.Found != LastHandled) {
-      LastHandled = search.Found;
-      PressCancel(search.Found);
-    }
+    if (search.Found && search.Found != LastHandled) Handle(search.Found, PressCancel);
   }
 }
 
