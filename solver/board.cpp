@@ -317,7 +317,8 @@ bool Paired(const Board& b, int c, int h) {
 
 }  // namespace
 
-int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount) {
+int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount,
+            Hold hold) {
   int score = 0, n = 0;
   // Once only the kept colour has groups, probing finds nothing.
   bool probing = true;
@@ -330,6 +331,7 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
       if (b.Cell[c][h] == tabu || !Paired(b, c, h)) continue;
       const int size = f.Flood(b, c, h, g);
       lastCell = c << 5 | h;
+      if (hold.Holds(g)) continue;
       const int key = -SingleWeight * f.SinglesMade(b, g, tabu) - size + static_cast<int>(rng.Below(Noise));
       if (met++ == 0 || key > bestKey) bestKey = key, bestCell = lastCell;
     }
@@ -348,9 +350,10 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
     const int count = f.Find(b);
     if (count == 0) break;
     int best = -1, bestSize = 1 << 30;
-    for (int pass = 0; pass < 2 && best < 0; ++pass) {
+    for (int pass = 0; pass < 3 && best < 0; ++pass) {
       for (int i = 0; i < count; ++i) {
-        if (pass == 0 && f.Groups[i].Colour == tabu) continue;
+        if (pass < 2 && f.Groups[i].Colour == tabu) continue;
+        if (pass == 0 && hold.Holds(f.Groups[i])) continue;
         const int key = f.Groups[i].Size * 64 + static_cast<int>(rng.Below(64));
         if (key < bestSize) bestSize = key, best = i;
       }

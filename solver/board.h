@@ -131,10 +131,20 @@ struct Random {
   uint32_t Below(uint32_t n) { return static_cast<uint32_t>((Next() >> 32) * n >> 32); }
 };
 
-// Plays to the end at random, keeping groups of `tabu` (0 for none) on the
-// board while any other move is left, and of the groups met preferring the
-// one that strands fewer tiles. Returns the points scored, end score
-// included; the moves go to `moves` (room for MaxCells / 2) when not null.
-int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount);
+// Groups of a second colour that a playout keeps whole as well: those of
+// `Colour` with `Size` tiles or more. They go before the kept colour's.
+struct Hold {
+  int Colour = 0;
+  int Size = 0;
+  bool Holds(const Group& g) const { return g.Colour == Colour && g.Size >= Size; }
+};
+
+// Plays to the end at random, keeping groups of `tabu` (0 for none) and those
+// `hold` names on the board while any other move is left, and of the groups
+// met preferring the one that strands fewer tiles. Returns the points
+// scored, end score included; the moves go to `moves` (room for MaxCells /
+// 2) when not null.
+int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* moves, int* moveCount,
+            Hold hold = {});
 
 }  // namespace solver

@@ -96,13 +96,24 @@ inline int MostTiles(const Board& b) {
 // twice 37,628, 37,456 and 37,190 against 36,504, 37,424 and 37,360 at half
 // as much again and 36,972, 36,936 and 37,126 at three times, in one later
 // session).
-int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f) {
+//
+// Once that group has HoldFrom tiles, the playout that judges the position
+// leaves it, and any group of its colour as large, until only they and the
+// kept colour have groups (60 s, two threads, seeds 1 to 4 of one session:
+// 89.0%, 89.0%, 89.8% and 89.2% of the records against 88.8%, 88.7%, 89.6%
+// and 88.6%; from 5 tiles, seeds 1 to 3: 88.9%, 89.5% and 89.1%).
+constexpr int HoldFrom = 10;
+
+int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f, Hold& hold) {
   const int count = f.Find(b);
-  int largest = 0;
+  hold = {};
   for (int k = 0; k < count; ++k) {
-    if (f.Groups[k].Colour != kept) largest = std::max<int>(largest, f.Groups[k].Size);
+    const Group& g = f.Groups[k];
+    if (g.Colour != kept && g.Size > hold.Size) hold = {g.Colour, g.Size};
   }
-  return largest >= 2 ? 2 * GroupScore(rule, largest) : 0;
+  const int worth = hold.Size >= 2 ? 2 * GroupScore(rule, hold.Size) : 0;
+  if (hold.Size < HoldFrom) hold = {};
+  return worth;
 }
 
 // How many children of one position a level keeps while others can fill
@@ -238,8 +249,9 @@ class Beam {
         c.Hash = child.Hash();
         int n = 0;
         const int kept = MostTiles(child);
-        const int other = OtherGroupWorth(child, kept, rule, j.PlayoutFinder);
-        const int e = score + Playout(child, rule, kept, j.Rng, j.PlayoutFinder, j.Tail.data() + 1, &n);
+        Hold hold;
+        const int other = OtherGroupWorth(child, kept, rule, j.PlayoutFinder, hold);
+        const int e = score + Playout(child, rule, kept, j.Rng, j.PlayoutFinder, j.Tail.data() + 1, &n, hold);
         if (e > shared_.BestScore.load(std::memory_order_relaxed)) {
           j.Tail[0] = at;
           Offer(i, j.Tail.data(), n + 1, e);

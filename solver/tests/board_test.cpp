@@ -1,12 +1,13 @@
 // Playouts judge a move by the tiles it strands, counted on a patch of
 // columns around the move; the count must agree with one made on the whole
-// board before and after.
+// board before and after. They keep the colours they are told to keep.
 #include "solver/board.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -69,6 +70,53 @@ TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
   }
   EXPECT_GT(checked, 5000);
   EXPECT_GT(closing, 100);
+}
+
+// Replays playouts that keep a colour and hold groups of another: a held
+// group goes only when every group left is kept or held, a kept one only
+// when every group left is kept, and the points are those of the moves.
+TEST(SolverBoard, PlayoutsRemoveKeptAndHeldGroupsLast) {
+  solver::Random rng(5);
+  auto finder = std::make_unique<solver::GroupFinder>();
+  auto replay = std::make_unique<solver::GroupFinder>();
+  int held = 0;
+  for (int deal = 0; deal < 300; ++deal) {
+    const int columns = 2 + static_cast<int>(rng.Below(28)), rows = 2 + static_cast<int>(rng.Below(28));
+    const int colours = 2 + static_cast<int>(rng.Below(5));
+    uint8_t grid[solver::MaxCells];
+    for (int i = 0; i < columns * rows; ++i)
+      grid[i] = static_cast<uint8_t>(1 + rng.Below(static_cast<uint32_t>(colours)));
+    solver::Board b;
+    ASSERT_TRUE(b.Load(columns, rows, grid));
+    const int tabu = static_cast<int>(rng.Below(static_cast<uint32_t>(colours + 1)));
+    const solver::Hold hold{1 + static_cast<int>(rng.Below(static_cast<uint32_t>(colours))),
+                            2 + static_cast<int>(rng.Below(6))};
+    solver::Board played = b;
+    std::vector<solver::Move> moves(solver::MaxCells / 2);
+    int n = 0;
+    const int score =
+        solver::Playout(played, solver::Rule::Standard, tabu, rng, *finder, moves.data(), &n, hold);
+    int replayed = 0;
+    for (int i = 0; i < n; ++i) {
+      const int count = replay->Find(b);
+      const solver::Move m = moves[static_cast<size_t>(i)];
+      ASSERT_TRUE(m.Column < b.Columns && m.Row < b.Rows);
+      const int label = replay->Label[m.Column][b.Rows - 1 - m.Row];
+      ASSERT_TRUE(label >= 1 && label <= count);
+      const solver::Group& g = replay->Groups[label - 1];
+      const bool isHeld = g.Colour != tabu && hold.Holds(g);
+      for (int k = 0; k < count; ++k) {
+        const solver::Group& other = replay->Groups[k];
+        ASSERT_TRUE(g.Colour != tabu || other.Colour == tabu);
+        ASSERT_TRUE(!isHeld || other.Colour == tabu || hold.Holds(other));
+      }
+      held += isHeld;
+      replayed += solver::GroupScore(solver::Rule::Standard, solver::ApplyMove(b, m, *replay));
+    }
+    EXPECT_FALSE(solver::HasMove(b));
+    EXPECT_EQ(score, replayed + solver::EndScore(solver::Rule::Standard, b.Tiles));
+  }
+  EXPECT_GT(held, 100);
 }
 
 }  // namespace
