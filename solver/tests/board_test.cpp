@@ -28,18 +28,25 @@ int CountSingles(const solver::Board& b, int tabu, const int* floor) {
   return count;
 }
 
+// A full board of 2 to 29 columns and rows in 2 to 6 colours.
+solver::Board Deal(solver::Random& rng, int& colours) {
+  const int columns = 2 + static_cast<int>(rng.Below(28)), rows = 2 + static_cast<int>(rng.Below(28));
+  colours = 2 + static_cast<int>(rng.Below(5));
+  uint8_t grid[solver::MaxCells];
+  for (int i = 0; i < columns * rows; ++i)
+    grid[i] = static_cast<uint8_t>(1 + rng.Below(static_cast<uint32_t>(colours)));
+  solver::Board b;
+  EXPECT_TRUE(b.Load(columns, rows, grid));
+  return b;
+}
+
 TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
   solver::Random rng(11);
   auto finder = std::make_unique<solver::GroupFinder>();
   int checked = 0, closing = 0;
   for (int deal = 0; deal < 200; ++deal) {
-    const int columns = 2 + static_cast<int>(rng.Below(28)), rows = 2 + static_cast<int>(rng.Below(28));
-    const int colours = 2 + static_cast<int>(rng.Below(5));
-    uint8_t grid[solver::MaxCells];
-    for (int i = 0; i < columns * rows; ++i)
-      grid[i] = static_cast<uint8_t>(1 + rng.Below(static_cast<uint32_t>(colours)));
-    solver::Board b;
-    ASSERT_TRUE(b.Load(columns, rows, grid));
+    int colours = 0;
+    solver::Board b = Deal(rng, colours);
     // Played on at random, so that columns are ragged and some have closed.
     for (int count = finder->Find(b); count > 0; count = finder->Find(b)) {
       const int tabu = static_cast<int>(rng.Below(static_cast<uint32_t>(colours + 1)));
@@ -81,13 +88,8 @@ TEST(SolverBoard, PlayoutsRemoveKeptAndHeldGroupsLast) {
   auto replay = std::make_unique<solver::GroupFinder>();
   int held = 0;
   for (int deal = 0; deal < 300; ++deal) {
-    const int columns = 2 + static_cast<int>(rng.Below(28)), rows = 2 + static_cast<int>(rng.Below(28));
-    const int colours = 2 + static_cast<int>(rng.Below(5));
-    uint8_t grid[solver::MaxCells];
-    for (int i = 0; i < columns * rows; ++i)
-      grid[i] = static_cast<uint8_t>(1 + rng.Below(static_cast<uint32_t>(colours)));
-    solver::Board b;
-    ASSERT_TRUE(b.Load(columns, rows, grid));
+    int colours = 0;
+    solver::Board b = Deal(rng, colours);
     const int tabu = static_cast<int>(rng.Below(static_cast<uint32_t>(colours + 1)));
     const solver::Hold hold{1 + static_cast<int>(rng.Below(static_cast<uint32_t>(colours))),
                             2 + static_cast<int>(rng.Below(6))};
