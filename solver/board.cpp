@@ -325,13 +325,19 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
   for (;;) {
     Group g{};
     int bestCell = -1, lastCell = -1, bestKey = 0, met = 0;
+    // A held group is large, so probes land on it often: once flooded, its
+    // cells are known and passed over without flooding it again.
+    uint32_t held = 0;
     for (int tries = 0; probing && tries < Probes && met < Candidates && b.Columns > 0; ++tries) {
       const int c = static_cast<int>(rng.Below(b.Columns));
       const int h = static_cast<int>(rng.Below(b.Height[c]));
-      if (b.Cell[c][h] == tabu || !Paired(b, c, h)) continue;
+      if (b.Cell[c][h] == tabu || (held && f.FloodedBy(c, h, held)) || !Paired(b, c, h)) continue;
       const int size = f.Flood(b, c, h, g);
       lastCell = c << 5 | h;
-      if (hold.Holds(g)) continue;
+      if (hold.Holds(g)) {
+        held = f.LastFlood();
+        continue;
+      }
       const int key = -SingleWeight * f.SinglesMade(b, g, tabu) - size + static_cast<int>(rng.Below(Noise));
       if (met++ == 0 || key > bestKey) bestKey = key, bestCell = lastCell;
     }
@@ -359,7 +365,11 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
       }
     }
     g = f.Groups[best];
-    probing = g.Colour != tabu;
+    // Once only kept and held groups are left, the rest of the game goes
+    // smallest group first, without probes (boards 1-10, 60 s,
+    // two threads, seeds 1 to 7 over two sessions: mean 88.6% of the
+    // records against 88.1% probing on, better on five seeds).
+    probing = g.Colour != tabu && !hold.Holds(g);
     if (moves) moves[n] = MoveOf(b, g);
     ++n;
     score += GroupScore(rule, g.Size);
