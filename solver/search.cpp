@@ -254,10 +254,9 @@ class Beam {
         const int other = OtherGroupWorth(child, kept, rule, j.PlayoutFinder, hold);
         // Two playouts judge a child, the better one standing for it: one
         // random line misjudges a child often enough to drop a good one from
-        // the beam. At 60 s with two threads, seeds 1 to 5: 89.4%, 87.9%,
-        // 87.4%, 88.5%, 89.4% (mean 88.5%) against 88.9%, 87.3%, 87.9%,
-        // 88.3%, 88.6% (mean 88.2%) with one; at 10 s even (84.8%, seeds 1
-        // to 3), the narrower passes costing what the judging gains.
+        // the beam. At 60 s with two threads, seeds 1 to 7: mean 88.6%
+        // against 88.1% with one, better on six seeds; at 10 s even (84.8%,
+        // seeds 1 to 3), the narrower passes costing what the judging gains.
         Board other_line = child;
         int e = score + Playout(child, rule, kept, j.Rng, j.PlayoutFinder, j.Tail.data() + 1, &n, hold);
         int other_n = 0;
