@@ -69,10 +69,11 @@ int Spread(const Board& b, int column, int height, Group& g, uint16_t* stack, Cl
     const auto visit = [&](int nx, int ny) {
       if (b.Cell[nx][ny] == colour && claim(nx, ny)) stack[top++] = static_cast<uint16_t>(nx << 5 | ny);
     };
-    if (y + 1 < b.Height[x]) visit(x, y + 1);
+    // Cells above a column's top hold 0, which is no tile's colour.
+    visit(x, y + 1);
     if (y > 0) visit(x, y - 1);
-    if (x + 1 < b.Columns && y < b.Height[x + 1]) visit(x + 1, y);
-    if (x > 0 && y < b.Height[x - 1]) visit(x - 1, y);
+    if (x + 1 < b.Columns) visit(x + 1, y);
+    if (x > 0) visit(x - 1, y);
   }
   g.Size = static_cast<uint16_t>(size);
   return size;
@@ -88,8 +89,8 @@ int GroupFinder::Find(const Board& b) {
     for (int h = 0; h < b.Height[c]; ++h) {
       if (Label[c][h]) continue;
       const uint8_t colour = b.Cell[c][h];
-      const bool up = h + 1 < b.Height[c] && b.Cell[c][h + 1] == colour;
-      const bool right = c + 1 < b.Columns && h < b.Height[c + 1] && b.Cell[c + 1][h] == colour;
+      const bool up = b.Cell[c][h + 1] == colour;
+      const bool right = c + 1 < b.Columns && b.Cell[c + 1][h] == colour;
       // Cells before this one were labelled, so a lone tile is spotted from
       // its upper and right neighbours only.
       if (!up && !right) {
@@ -116,8 +117,10 @@ void GroupFinder::RemoveWhere(Board& b, const Group& g, Member member) {
     uint8_t* col = b.Cell[c];
     const int height = b.Height[c];
     int to = 0;
+    // Without branches: whether a tile goes is as good as random.
     for (int h = 0; h < height; ++h) {
-      if (!member(c, h)) col[to++] = col[h];
+      col[to] = col[h];
+      to += !member(c, h);
     }
     std::memset(col + to, 0, static_cast<size_t>(height - to));
     b.Height[c] = static_cast<uint8_t>(to);
@@ -149,8 +152,8 @@ void GroupFinder::Remove(Board& b, const Group& g) const {
   RemoveWhere(b, g, [&](int c, int h) { return Label[c][h] == g.Label; });
 }
 
-void GroupFinder::RemoveFlooded(Board& b, const Group& g) const {
-  RemoveWhere(b, g, [&](int c, int h) { return Mark[c][h] == Stamp; });
+void GroupFinder::RemoveFlooded(Board& b, const Group& g, uint32_t flood) const {
+  RemoveWhere(b, g, [&](int c, int h) { return Mark[c][h] == flood; });
 }
 
 int GroupFinder::Flood(const Board& b, int column, int height, Group& g) {
@@ -178,63 +181,59 @@ int ApplyMove(Board& b, Move m, GroupFinder& f) {
 
 namespace {
 
-// Columns around a move as they stand before or after it, with the
-// neighbours on either side at index 0 and n + 1. Each column has an empty
-// cell below its bottom one and empty cells above its top one, so that eight
-// cells and their neighbours are compared a word at a time.
-struct Patch {
-  static constexpr int Below = 8;
-  uint8_t Cell[MaxDim + 2][Below + ColumnRoom + 8];
-  uint8_t Height[MaxDim + 2];
+// Sixteen cells of a column, compared with their neighbours all at once
+// (SSE2 on x86; the compiler splits them where there is no such unit).
+typedef uint8_t Cells __attribute__((vector_size(16)));
+constexpr int Lanes = 16;
 
-  uint8_t* Column(int i) { return Cell[i] + Below; }
-  void Take(int i, const uint8_t* column, int height) {
-    std::memset(Cell[i], 0, Below);
-    std::memcpy(Column(i), column, ColumnRoom);
-    std::memset(Column(i) + ColumnRoom, 0, 8);
-    Height[i] = static_cast<uint8_t>(height);
-  }
-  void Clear(int i) {
-    std::memset(Cell[i], 0, sizeof Cell[i]);
-    Height[i] = 0;
-  }
+// Filled in place: returning a vector by value changes the calling
+// convention on a 32-bit target without SSE.
+void Load(Cells& v, const uint8_t* p) { std::memcpy(&v, p, sizeof v); }
 
-  static uint64_t Word(const uint8_t* p) {
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-  }
-  // The top bit of every byte of `x` that is not zero.
-  static uint64_t NonZero(uint64_t x) {
-    constexpr uint64_t Low = 0x7F7F7F7F7F7F7F7Full;
-    return (((x & Low) + Low) | x) & ~Low;
-  }
+// Closed columns and the sides of the board read as a column of no tiles.
+alignas(16) constexpr uint8_t NoColumn[ColumnRoom] = {};
 
-  // Tiles not of `tabu` with no neighbour of their colour, in columns 1..n
-  // from height floor[i] up.
-  int Singles(int n, const uint8_t* floor, int tabu) const {
-    const uint64_t kept = 0x0101010101010101ull * static_cast<uint8_t>(tabu);
-    int count = 0;
-    for (int i = 1; i <= n; ++i) {
-      const uint8_t* col = Cell[i] + Below;
-      const uint8_t* left = Cell[i - 1] + Below;
-      const uint8_t* right = Cell[i + 1] + Below;
-      for (int h = floor[i] & ~7; h < Height[i]; h += 8) {
-        const uint64_t x = Word(col + h);
-        uint64_t alone = NonZero(x) & NonZero(x ^ kept) & NonZero(x ^ Word(col + h + 1)) &
-                         NonZero(x ^ Word(col + h - 1)) & NonZero(x ^ Word(left + h)) &
-                         NonZero(x ^ Word(right + h));
-        // The lowest cell is the lowest byte on every target (little-endian).
-        if (h < floor[i]) alone &= ~uint64_t{0} << (8 * (floor[i] - h));
-        // One bit a byte at most: the multiply adds them up in the top byte,
-        // where popcount is a library call without a popcnt instruction
-        // (nearly a tenth of all the search's time on a 15x15 board).
-        count += static_cast<int>((alone >> 7) * 0x0101010101010101ull >> 56);
+// Tiles not of `tabu` with no neighbour of their colour in columns 1..n of
+// `col` (32 cells each, 0 above the top), from height floor[i] up; col[0]
+// and col[n + 1] are their neighbours.
+int Singles(const uint8_t* const* col, const uint8_t* height, int n, const uint8_t* floor, int tabu) {
+  const Cells none = {}, kept = none + static_cast<uint8_t>(tabu);
+  const Cells lane = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+  // Lane shifts that bring in the cell below the lowest and above the
+  // highest of a load.
+  const Cells up = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  const Cells down = {16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  int count = 0;
+  for (int i = 1; i <= n; ++i) {
+    const uint8_t* c = col[i];
+    for (int h = floor[i] & ~(Lanes - 1); h < height[i]; h += Lanes) {
+      Cells x, above, below, left, right;
+      Load(x, c + h);
+      Load(left, col[i - 1] + h);
+      Load(right, col[i + 1] + h);
+      // Above the column's room and below its bottom there is no tile.
+      if (h + Lanes < ColumnRoom) {
+        Load(above, c + h + 1);
+      } else {
+        above = __builtin_shuffle(x, none, up);
       }
+      if (h > 0) {
+        Load(below, c + h - 1);
+      } else {
+        below = __builtin_shuffle(x, none, down);
+      }
+      const Cells alone = (x != none) & (x != kept) & (x != above) & (x != below) & (x != left) &
+                          (x != right) & (lane + static_cast<uint8_t>(h) >= floor[i]);
+      // 0 or 1 a byte: a multiply adds each half's bytes up in its top byte.
+      uint64_t halves[2];
+      const Cells ones = alone & 1;
+      std::memcpy(halves, &ones, sizeof halves);
+      count += static_cast<int>((halves[0] * 0x0101010101010101ull >> 56) +
+                                (halves[1] * 0x0101010101010101ull >> 56));
     }
-    return count;
   }
-};
+  return count;
+}
 
 }  // namespace
 
@@ -242,7 +241,12 @@ int GroupFinder::SinglesMade(const Board& b, const Group& g, int tabu) const {
   const int lo = g.First > 0 ? g.First - 1 : 0;
   const int hi = g.Last + 1 < b.Columns ? g.Last + 1 : b.Columns - 1;
   const int n = hi - lo + 1;
-  Patch before, after;
+  // The columns lo - 1 .. hi + 1 before the move and after it; only those
+  // the group spans change, and they are compacted here.
+  const uint8_t* before[MaxDim + 2];
+  const uint8_t* after[MaxDim + 2];
+  uint8_t heightBefore[MaxDim + 2], heightAfter[MaxDim + 2];
+  alignas(16) uint8_t fallen[MaxDim][ColumnRoom];
   // The tiles that fall and those beside where they fall: from the lowest
   // removed tile of a column or of its neighbours up. The tile that a fall
   // lands on is left out: counting it as well scored 84.8% against 85.5%
@@ -252,47 +256,42 @@ int GroupFinder::SinglesMade(const Board& b, const Group& g, int tabu) const {
   for (int i = 0; i <= n + 1; ++i) {
     const int c = lo - 1 + i;
     low[i] = ColumnRoom;
-    if (c < 0 || c >= b.Columns) {
-      before.Clear(i);
-      after.Clear(i);
-      continue;
-    }
-    before.Take(i, b.Cell[c], b.Height[c]);
-    if (c < g.First || c > g.Last) {
-      after.Take(i, b.Cell[c], b.Height[c]);
-      continue;
-    }
-    std::memset(after.Cell[i], 0, Patch::Below);
-    int to = 0;
+    const bool onBoard = c >= 0 && c < b.Columns;
+    before[i] = after[i] = onBoard ? b.Cell[c] : NoColumn;
+    heightBefore[i] = heightAfter[i] = onBoard ? b.Height[c] : 0;
+    if (c < g.First || c > g.Last) continue;
+    uint8_t* to = fallen[c - g.First];
+    int top = 0, lowest = ColumnRoom;
+    // Without branches: whether a tile goes is as good as random.
+    for (int h = b.Height[c] - 1; h >= 0; --h) lowest = Mark[c][h] == Stamp ? h : lowest;
+    std::memset(to, 0, ColumnRoom);
     for (int h = 0; h < b.Height[c]; ++h) {
-      if (Mark[c][h] != Stamp) {
-        after.Column(i)[to++] = b.Cell[c][h];
-      } else if (low[i] == ColumnRoom) {
-        low[i] = static_cast<uint8_t>(h);
-      }
+      to[top] = b.Cell[c][h];
+      top += Mark[c][h] != Stamp;
     }
-    closes = closes || to == 0;
-    after.Height[i] = static_cast<uint8_t>(to);
-    std::memset(after.Column(i) + to, 0, static_cast<size_t>(ColumnRoom + 8 - to));
+    to[top] = 0;
+    low[i] = static_cast<uint8_t>(lowest);
+    closes = closes || top == 0;
+    after[i] = to;
+    heightAfter[i] = static_cast<uint8_t>(top);
   }
   if (closes) {
     // The columns right of the patch move left as one block and keep their
     // own neighbours, so only the patch's columns change: all their tiles
-    // are counted, with the closed columns taken out of the after patch.
+    // are counted, and the closed columns are left out of the after side.
     int m = 0;
     for (int i = 1; i <= n + 1; ++i) {
-      if (i <= n && after.Height[i] == 0) continue;
-      if (++m != i) {
-        std::memcpy(after.Cell[m], after.Cell[i], sizeof after.Cell[m]);
-        after.Height[m] = after.Height[i];
-      }
+      if (i <= n && heightAfter[i] == 0) continue;
+      ++m;
+      after[m] = after[i];
+      heightAfter[m] = heightAfter[i];
     }
     --m;  // the last one taken is the right neighbour
     std::memset(floor, 0, sizeof floor);
-    return after.Singles(m, floor, tabu) - before.Singles(n, floor, tabu);
+    return Singles(after, heightAfter, m, floor, tabu) - Singles(before, heightBefore, n, floor, tabu);
   }
   for (int i = 1; i <= n; ++i) floor[i] = std::min({low[i - 1], low[i], low[i + 1]});
-  return after.Singles(n, floor, tabu) - before.Singles(n, floor, tabu);
+  return Singles(after, heightAfter, n, floor, tabu) - Singles(before, heightBefore, n, floor, tabu);
 }
 
 namespace {
@@ -324,7 +323,9 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
   bool probing = true;
   for (;;) {
     Group g{};
-    int bestCell = -1, lastCell = -1, bestKey = 0, met = 0;
+    Group chosen{};
+    uint32_t chosenFlood = 0;
+    int bestKey = 0, met = 0;
     // A held group is large, so probes land on it often: once flooded, its
     // cells are known and passed over without flooding it again.
     uint32_t held = 0;
@@ -333,21 +334,24 @@ int Playout(Board& b, Rule rule, int tabu, Random& rng, GroupFinder& f, Move* mo
       const int h = static_cast<int>(rng.Below(b.Height[c]));
       if (b.Cell[c][h] == tabu || (held && f.FloodedBy(c, h, held)) || !Paired(b, c, h)) continue;
       const int size = f.Flood(b, c, h, g);
-      lastCell = c << 5 | h;
       if (hold.Holds(g)) {
         held = f.LastFlood();
         continue;
       }
       const int key = -SingleWeight * f.SinglesMade(b, g, tabu) - size + static_cast<int>(rng.Below(Noise));
-      if (met++ == 0 || key > bestKey) bestKey = key, bestCell = lastCell;
+      if (met++ == 0 || key > bestKey) bestKey = key, chosen = g, chosenFlood = f.LastFlood();
     }
-    if (bestCell >= 0) {
-      // The last group flooded is still marked; an earlier one is marked again.
-      if (bestCell != lastCell) f.Flood(b, bestCell >> 5, bestCell & 31, g);
-      if (moves) moves[n] = MoveOf(b, g);
+    if (met > 0) {
+      // The groups met keep their stamps, unless a later probe flooded the
+      // same group again.
+      if (!f.FloodedBy(chosen.Column, chosen.Height, chosenFlood)) {
+        f.Flood(b, chosen.Column, chosen.Height, chosen);
+        chosenFlood = f.LastFlood();
+      }
+      if (moves) moves[n] = MoveOf(b, chosen);
       ++n;
-      score += GroupScore(rule, g.Size);
-      f.RemoveFlooded(b, g);
+      score += GroupScore(rule, chosen.Size);
+      f.RemoveFlooded(b, chosen, chosenFlood);
       continue;
     }
     // The full labelling is the fallback that also tells when the game has

@@ -85,10 +85,10 @@ struct GroupFinder {
 
   // Marks the group of one tile without labelling the rest; its size.
   int Flood(const Board& b, int column, int height, Group& g);
-  void RemoveFlooded(Board& b, const Group& g) const;
   // A flood's cells keep its stamp until the board changes or a later
   // flood takes them.
   uint32_t LastFlood() const { return Stamp; }
+  void RemoveFlooded(Board& b, const Group& g, uint32_t flood) const;
   bool FloodedBy(int column, int height, uint32_t flood) const { return Mark[column][height] == flood; }
   // How many more tiles of colours other than `tabu` would stand with no
   // neighbour of their colour once the flooded group is removed, among the
