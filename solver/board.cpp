@@ -79,24 +79,65 @@ int Spread(const Board& b, int column, int height, Group& g, uint16_t* stack, Cl
   return size;
 }
 
+// Sixteen cells of a column, compared with their neighbours all at once
+// (SSE2 on x86; the compiler splits them where there is no such unit).
+typedef uint8_t Cells __attribute__((vector_size(16)));
+constexpr int Lanes = 16;
+
+// Filled in place: returning a vector by value changes the calling
+// convention on a 32-bit target without SSE.
+void Load(Cells& v, const uint8_t* p) { std::memcpy(&v, p, sizeof v); }
+
+// Closed columns and the sides of the board read as a column of no tiles.
+alignas(16) constexpr uint8_t NoColumn[ColumnRoom] = {};
+
+// The tiles of cells h..h+15 of column `c` with no neighbour of their
+// colour: all ones in their lanes.
+void Alone(Cells& alone, const uint8_t* left, const uint8_t* c, const uint8_t* right, int h) {
+  const Cells none = {};
+  // Lane shifts that bring in the cell below the lowest and above the
+  // highest of a load.
+  const Cells up = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  const Cells down = {16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  Cells x, above, below, l, r;
+  Load(x, c + h);
+  Load(l, left + h);
+  Load(r, right + h);
+  // Above the column's room and below its bottom there is no tile.
+  if (h + Lanes < ColumnRoom) {
+    Load(above, c + h + 1);
+  } else {
+    above = __builtin_shuffle(x, none, up);
+  }
+  if (h > 0) {
+    Load(below, c + h - 1);
+  } else {
+    below = __builtin_shuffle(x, none, down);
+  }
+  alone = (x != none) & (x != above) & (x != below) & (x != l) & (x != r);
+}
+
 }  // namespace
 
 int GroupFinder::Find(const Board& b) {
   Count = 0;
-  std::memset(Label, 0, sizeof Label[0] * b.Columns);
-  constexpr uint16_t Single = 0xFFFF;
+  // Lone tiles are labelled sixteen at a time; every other tile belongs to
+  // a group, labelled from its first tile met.
+  typedef uint16_t Labels __attribute__((vector_size(2 * Lanes)));
+  for (int c = 0; c < b.Columns; ++c) {
+    const uint8_t* right = c + 1 < b.Columns ? b.Cell[c + 1] : NoColumn;
+    for (int h = 0; h < b.Height[c]; h += Lanes) {
+      Cells alone;
+      Alone(alone, c > 0 ? b.Cell[c - 1] : NoColumn, b.Cell[c], right, h);
+      // A lone tile's lanes widen from 0xFF to the label 0xFFFF.
+      Labels labels = __builtin_convertvector(alone, Labels);
+      labels |= labels << 8;
+      std::memcpy(&Label[c][h], &labels, sizeof labels);
+    }
+  }
   for (int c = 0; c < b.Columns; ++c) {
     for (int h = 0; h < b.Height[c]; ++h) {
       if (Label[c][h]) continue;
-      const uint8_t colour = b.Cell[c][h];
-      const bool up = b.Cell[c][h + 1] == colour;
-      const bool right = c + 1 < b.Columns && b.Cell[c + 1][h] == colour;
-      // Cells before this one were labelled, so a lone tile is spotted from
-      // its upper and right neighbours only.
-      if (!up && !right) {
-        Label[c][h] = Single;
-        continue;
-      }
       const uint16_t label = static_cast<uint16_t>(Count + 1);
       Group& g = Groups[Count++];
       Spread(b, c, h, g, Stack, [&](int x, int y) {
@@ -181,49 +222,20 @@ int ApplyMove(Board& b, Move m, GroupFinder& f) {
 
 namespace {
 
-// Sixteen cells of a column, compared with their neighbours all at once
-// (SSE2 on x86; the compiler splits them where there is no such unit).
-typedef uint8_t Cells __attribute__((vector_size(16)));
-constexpr int Lanes = 16;
-
-// Filled in place: returning a vector by value changes the calling
-// convention on a 32-bit target without SSE.
-void Load(Cells& v, const uint8_t* p) { std::memcpy(&v, p, sizeof v); }
-
-// Closed columns and the sides of the board read as a column of no tiles.
-alignas(16) constexpr uint8_t NoColumn[ColumnRoom] = {};
-
 // Tiles not of `tabu` with no neighbour of their colour in columns 1..n of
 // `col` (32 cells each, 0 above the top), from height floor[i] up; col[0]
 // and col[n + 1] are their neighbours.
 int Singles(const uint8_t* const* col, const uint8_t* height, int n, const uint8_t* floor, int tabu) {
   const Cells none = {}, kept = none + static_cast<uint8_t>(tabu);
   const Cells lane = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-  // Lane shifts that bring in the cell below the lowest and above the
-  // highest of a load.
-  const Cells up = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const Cells down = {16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
   int count = 0;
   for (int i = 1; i <= n; ++i) {
     const uint8_t* c = col[i];
     for (int h = floor[i] & ~(Lanes - 1); h < height[i]; h += Lanes) {
-      Cells x, above, below, left, right;
+      Cells x, alone;
       Load(x, c + h);
-      Load(left, col[i - 1] + h);
-      Load(right, col[i + 1] + h);
-      // Above the column's room and below its bottom there is no tile.
-      if (h + Lanes < ColumnRoom) {
-        Load(above, c + h + 1);
-      } else {
-        above = __builtin_shuffle(x, none, up);
-      }
-      if (h > 0) {
-        Load(below, c + h - 1);
-      } else {
-        below = __builtin_shuffle(x, none, down);
-      }
-      const Cells alone = (x != none) & (x != kept) & (x != above) & (x != below) & (x != left) &
-                          (x != right) & (lane + static_cast<uint8_t>(h) >= floor[i]);
+      Alone(alone, col[i - 1], c, col[i + 1], h);
+      alone &= (x != kept) & (lane + static_cast<uint8_t>(h) >= floor[i]);
       // 0 or 1 a byte: a multiply adds each half's bytes up in its top byte.
       uint64_t halves[2];
       const Cells ones = alone & 1;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -41,14 +42,24 @@ solver::Board Deal(solver::Random& rng, int& colours) {
 }
 
 TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
-  solver::Random rng(11);
+  solver::Random rng(11), probe(12);
   auto finder = std::make_unique<solver::GroupFinder>();
-  int checked = 0, closing = 0;
+  int checked = 0, closing = 0, lones = 0;
   for (int deal = 0; deal < 200; ++deal) {
     int colours = 0;
     solver::Board b = Deal(rng, colours);
     // Played on at random, so that columns are ragged and some have closed.
     for (int count = finder->Find(b); count > 0; count = finder->Find(b)) {
+      // A tile outside every group is no move and leaves the board as it is.
+      const int c = static_cast<int>(probe.Below(b.Columns)), h = static_cast<int>(probe.Below(b.Height[c]));
+      if (finder->Label[c][h] == 0xFFFF) {
+        solver::Board same = b;
+        const solver::Move lone{static_cast<uint8_t>(c), static_cast<uint8_t>(b.Rows - 1 - h)};
+        ASSERT_EQ(solver::ApplyMove(same, lone, *finder), 0);
+        ASSERT_EQ(std::memcmp(&same, &b, sizeof b), 0);
+        ++lones;
+        count = finder->Find(b);
+      }
       const int tabu = static_cast<int>(rng.Below(static_cast<uint32_t>(colours + 1)));
       const solver::Group& listed = finder->Groups[rng.Below(static_cast<uint32_t>(count))];
       // Lowest tile of the group in each column, from the labels.
@@ -77,6 +88,7 @@ TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
   }
   EXPECT_GT(checked, 5000);
   EXPECT_GT(closing, 100);
+  EXPECT_GT(lones, 1000);
 }
 
 // Replays playouts that keep a colour and hold groups of another: a held
