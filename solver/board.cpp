@@ -288,9 +288,9 @@ int GroupFinder::SinglesMade(const Board& b, const Group& g, int tabu) const {
     heightAfter[i] = static_cast<uint8_t>(top);
   }
   if (closes) {
-    // The columns right of the patch move left as one block and keep their
-    // own neighbours, so only the patch's columns change: all their tiles
-    // are counted, and the closed columns are left out of the after side.
+    // The columns right of hi move left as one block and keep their own
+    // neighbours, so only lo .. hi change: all their tiles are counted, and
+    // the closed columns are left out of the columns after the move.
     int m = 0;
     for (int i = 1; i <= n + 1; ++i) {
       if (i <= n && heightAfter[i] == 0) continue;
