@@ -129,7 +129,8 @@ int GroupFinder::Find(const Board& b) {
     for (int h = 0; h < b.Height[c]; h += Lanes) {
       Cells alone;
       Alone(alone, c > 0 ? b.Cell[c - 1] : NoColumn, b.Cell[c], right, h);
-      // A lone tile's lanes widen from 0xFF to the label 0xFFFF.
+      // A lone tile's lanes widen from 0xFF to the label Lone.
+      static_assert(Lone == 0xFFFF);
       Labels labels = __builtin_convertvector(alone, Labels);
       labels |= labels << 8;
       std::memcpy(&Label[c][h], &labels, sizeof labels);
@@ -214,7 +215,7 @@ int ApplyMove(Board& b, Move m, GroupFinder& f) {
   if (m.Column >= b.Columns || h < 0 || h >= b.Height[m.Column]) return 0;
   f.Find(b);
   const uint16_t label = f.Label[m.Column][h];
-  if (label == 0xFFFF) return 0;
+  if (label == GroupFinder::Lone) return 0;
   const Group g = f.Groups[label - 1];
   f.Remove(b, g);
   return g.Size;

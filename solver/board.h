@@ -73,6 +73,8 @@ struct Group {
 
 // Work area for group finding; one per thread.
 struct GroupFinder {
+  // The label of a tile in no group.
+  static constexpr uint16_t Lone = 0xFFFF;
   uint16_t Label[MaxDim][ColumnRoom];
   Group Groups[MaxCells / 2];
   uint16_t Stack[MaxCells];

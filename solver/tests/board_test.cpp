@@ -52,7 +52,7 @@ TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
     for (int count = finder->Find(b); count > 0; count = finder->Find(b)) {
       // A tile outside every group is no move and leaves the board as it is.
       const int c = static_cast<int>(probe.Below(b.Columns)), h = static_cast<int>(probe.Below(b.Height[c]));
-      if (finder->Label[c][h] == 0xFFFF) {
+      if (finder->Label[c][h] == solver::GroupFinder::Lone) {
         solver::Board same = b;
         const solver::Move lone{static_cast<uint8_t>(c), static_cast<uint8_t>(b.Rows - 1 - h)};
         ASSERT_EQ(solver::ApplyMove(same, lone, *finder), 0);
