@@ -391,7 +391,7 @@ class Beam {
   std::vector<Candidate> candidates_, passed_;
   std::vector<uint16_t> siblings_;
   std::vector<std::vector<Step>> steps_;
-  int cut_ = NoCut;  // judgement of the last position the last level kept
+  int cut_ = NoCut;  // judgement at the width-th place when the last level was cut
 };
 
 // The last share of the budget goes to passes that keep the start of the
