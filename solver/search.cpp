@@ -401,10 +401,18 @@ class Beam {
 constexpr double PrefixShare = 0.4;
 constexpr int PrefixSlices = 3;
 
+// Each pass of a round is this many times as wide as the one before. The
+// narrower passes only find the game the widest follows: at four they take
+// about a quarter of the round's time where at two they took half (60 s,
+// two threads, seeds 15 to 17 of one session: 89.9%, 89.7% and 89.8% of
+// the records against 88.0%, 88.3% and 89.1% at two; seed 16 at two again,
+// two hours later, 88.9%).
+constexpr size_t WidthGrowth = 4;
+
 // Runs passes from the start of the game, or after its first `from` moves,
-// until `end`, doubling their width; once a doubled pass would not end by
-// `fit`, the next is as wide as the time left allows. False when a pass was
-// exhaustive: no wider one can find more.
+// until `end`, each WidthGrowth times as wide as the last; once such a pass
+// would not end by `fit`, the next is as wide as the time left allows. False
+// when a pass was exhaustive: no wider one can find more.
 bool Widen(Shared& shared, Beam& beam, size_t from, Clock::time_point end, Clock::time_point fit,
            size_t widest) {
   size_t width = 1;
@@ -413,8 +421,8 @@ bool Widen(Shared& shared, Beam& beam, size_t from, Clock::time_point end, Clock
     if (beam.Run(width, from)) return false;
     const double took = std::chrono::duration<double>(Clock::now() - t0).count();
     const double left = std::chrono::duration<double>(fit - Clock::now()).count();
-    size_t next = width * 2;
-    if (took > 0 && 2 * took > left)
+    size_t next = width * WidthGrowth;
+    if (took > 0 && static_cast<double>(WidthGrowth) * took > left)
       next = std::max(width, static_cast<size_t>(static_cast<double>(width) * left * 0.9 / took));
     width = std::min(widest, next);
   }
