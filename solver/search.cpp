@@ -403,12 +403,13 @@ constexpr double PrefixShare = 0.4;
 constexpr int PrefixSlices = 3;
 
 // Each pass of a round is this many times as wide as the one before. The
-// narrower passes only find the game the widest follows: at four they take
-// about a quarter of the round's time where at two they took half (60 s,
-// two threads, seeds 15 to 17 of one session: 89.9%, 89.7% and 89.8% of
-// the records against 88.0%, 88.3% and 89.1% at two; seed 16 at two again,
-// two hours later, 88.9%).
-constexpr size_t WidthGrowth = 4;
+// narrower passes only find the game the widest follows: at eight they take
+// about an eighth of the round's time (60 s, two threads, seeds 18 to 22 of
+// one session: 88.6%, 89.0%, 90.3%, 88.5% and 89.7% of the records against
+// 88.6%, 88.4%, 88.4%, 88.3% and 88.7% at four; sixteen gave 87.6% and
+// 87.3% on seeds 21 and 22; at four, seeds 15 to 17 of an earlier session
+// had given 89.9%, 89.7% and 89.8% against 88.0%, 88.3% and 89.1% at two).
+constexpr size_t WidthGrowth = 8;
 
 // Runs passes from the start of the game, or after its first `from` moves,
 // until `end`, each WidthGrowth times as wide as the last; once such a pass
