@@ -28,5 +28,10 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386'; then
   $SUDO dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+# A mirror caught mid-sync fails the update now and then; it passes a little
+# later, and the install may still find what it needs in the older lists.
+for try in 1 2 3; do
+  $SUDO apt-get update -qq && break
+  if [ "$try" -lt 3 ]; then sleep 20; else echo "apt-get update failed; installing from the lists at hand" >&2; fi
+done
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
