@@ -34,4 +34,10 @@ for try in 1 2 3; do
   $SUDO apt-get update -qq && break
   if [ "$try" -lt 3 ]; then sleep 20; else echo "apt-get update failed; installing from the lists at hand" >&2; fi
 done
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+  # When the security lists failed to update, a library's 32-bit build can
+  # lag its 64-bit one, and the two must match; the release itself has both
+  # at one version.
+  . /etc/os-release
+  $SUDO apt-get install -y -qq --no-install-recommends -t "$VERSION_CODENAME" "${missing[@]}" >/dev/null
+fi
