@@ -10,7 +10,16 @@ export WINEDEBUG=${WINEDEBUG:--all}
 MQ_XVFB_PID=""
 
 wine_env_start() {
-  local headless=0
+  local headless=0 rc=0
+  # Wine starts the program through the 32-bit loader; a kernel with IA-32
+  # emulation switched off refuses it, and every later step would fail
+  # without saying why.
+  /lib/ld-linux.so.2 --help >/dev/null 2>&1 || rc=$?
+  if [ $rc = 126 ]; then
+    echo "This kernel does not run 32-bit programs (IA-32 emulation is off): Wine cannot" \
+      "run the Windows program here." >&2
+    return 1
+  fi
   if [ "${1:-}" = "--headless" ] || [ -z "${DISPLAY:-}" ]; then headless=1; fi
   # A desktop keeps its window manager; the private display gets a prefix of
   # its own in which Wine draws the frames.
