@@ -20,6 +20,11 @@ game=${game:-build/windows/ui/marblequake.exe}
 export MQ_ROOT=$PWD
 
 bash scripts/deps.sh
+source scripts/wine-env.sh
+if ! mq_kernel_runs_32bit; then
+  echo "The figures are the 32-bit program's, and this kernel does not run 32-bit programs." >&2
+  exit 1
+fi
 log=build/measure-build.log
 mkdir -p build
 if ! { cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release &&
@@ -35,7 +40,6 @@ mkdir -p "$stage"
 cp "$game" "$stage/marblequake.exe"
 cp build/windows/ui/empty_window.exe build/windows/ui/ui_measure.exe "$stage/"
 
-source scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start --headless
 

@@ -30,8 +30,9 @@ case "${1:-}" in
 esac
 
 bash scripts/deps.sh
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/windows -j"$jobs" --target marblequake
+source scripts/wine-env.sh
+cmake -S . -B "$MQ_WINDOWS_BUILD" -DCMAKE_TOOLCHAIN_FILE="$MQ_WINDOWS_TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$MQ_WINDOWS_BUILD" -j"$jobs" --target marblequake
 
 if [ "${1:-}" = --install ]; then
   # The entry runs this script, so the game is rebuilt after an update. A path
@@ -59,11 +60,10 @@ END
 fi
 
 if [ -z "${DISPLAY:-}" ]; then
-  echo "Built build/windows/ui/marblequake.exe, but there is no display to show it on (DISPLAY is unset)." >&2
+  echo "Built $MQ_WINDOWS_BUILD/ui/marblequake.exe, but there is no display to show it on (DISPLAY is unset)." >&2
   exit 1
 fi
-source scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start
 # The settings file is written beside the exe, so the game resumes at the next start.
-wine build/windows/ui/marblequake.exe
+wine "$MQ_WINDOWS_BUILD/ui/marblequake.exe"

@@ -9,11 +9,11 @@ cd "$(dirname "$0")/.."
 export MQ_ROOT=$PWD
 
 bash scripts/deps.sh --screenshot
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/windows -j2 --target marblequake >/dev/null
+source scripts/wine-env.sh
+cmake -S . -B "$MQ_WINDOWS_BUILD" -DCMAKE_TOOLCHAIN_FILE="$MQ_WINDOWS_TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$MQ_WINDOWS_BUILD" -j2 --target marblequake >/dev/null
 
 stage=build/screenshot
-source scripts/wine-env.sh
 game_pid=""
 finish() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
@@ -42,7 +42,7 @@ shoot() {
   # beside it, so a new game is dealt, and the set's Ball*.bmp at hand.
   rm -rf "$stage"
   mkdir -p "$stage" docs
-  cp build/windows/ui/marblequake.exe "$stage/"
+  cp "$MQ_WINDOWS_BUILD/ui/marblequake.exe" "$stage/"
   [ -z "$set" ] || cp sprites/"$set"/Ball*.bmp "$stage/"
   (cd "$stage" && exec wine marblequake.exe) >/dev/null 2>&1 &
   game_pid=$!

@@ -94,8 +94,9 @@ int ChooseGameFile(HWND owner, int save) {
   char file[FILE_PATH_SIZE] = {};
   OPENFILENAMEA dialog;
   std::memset(&dialog, 0, sizeof dialog);
-  // The 76-byte layout: the dialog without the places bar.
-  static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76);
+  // The 76-byte layout: the dialog without the places bar. (A 64-bit build,
+  // made only where 32-bit programs cannot run, has wider pointers.)
+  static_assert(sizeof(void*) == 8 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76);
   dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = "Text (*.mqz)\0*.mqz\0";

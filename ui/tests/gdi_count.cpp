@@ -88,11 +88,18 @@ size_t PrivateBytes() {
 
 // Every call of the test program to these functions goes through its import
 // slot; defining the slots here puts the counters in between.
-#define MQ_COUNTED(slot, function) void* function##Slot __asm__(slot) = (void*)mqtest::Counted##function
-MQ_COUNTED("__imp__CreateCompatibleDC@4", CreateCompatibleDC);
-MQ_COUNTED("__imp__DeleteDC@4", DeleteDC);
-MQ_COUNTED("__imp__CreateSolidBrush@4", CreateSolidBrush);
-MQ_COUNTED("__imp__DeleteObject@4", DeleteObject);
-MQ_COUNTED("__imp__LoadBitmapA@8", LoadBitmapA);
-MQ_COUNTED("__imp__GetDC@4", GetDC);
-MQ_COUNTED("__imp__ReleaseDC@8", ReleaseDC);
+// 64-bit Windows has no stdcall decoration.
+#ifdef _WIN64
+#define MQ_COUNTED(function, bytes) \
+  void* function##Slot __asm__("__imp_" #function) = (void*)mqtest::Counted##function
+#else
+#define MQ_COUNTED(function, bytes) \
+  void* function##Slot __asm__("__imp__" #function "@" #bytes) = (void*)mqtest::Counted##function
+#endif
+MQ_COUNTED(CreateCompatibleDC, 4);
+MQ_COUNTED(DeleteDC, 4);
+MQ_COUNTED(CreateSolidBrush, 4);
+MQ_COUNTED(DeleteObject, 4);
+MQ_COUNTED(LoadBitmapA, 8);
+MQ_COUNTED(GetDC, 4);
+MQ_COUNTED(ReleaseDC, 8);
