@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -144,8 +145,9 @@ int RunSolver(int argc, char** argv) {
     } else if (arg == "--memory") {
       if (!hasValue || !ParseCount(argv[i + 1], 16, 1 << 20, value))
         return Usage("--memory needs 16 MiB or more");
-      // Part of it goes to what the search needs besides its levels.
-      q.Search.MemoryBytes = static_cast<size_t>(value) * 3 / 4 << 20;
+      // Part of it goes to what the search needs besides its levels. A
+      // 32-bit program's address space is the most it could ever use.
+      q.Search.MemoryBytes = std::min<size_t>(static_cast<size_t>(value) * 3 / 4, SIZE_MAX >> 20) << 20;
       ++i;
     } else if (arg == "--rule") {
       const std::string rule = hasValue ? argv[i + 1] : "";

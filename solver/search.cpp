@@ -460,7 +460,11 @@ void Work(Shared& shared) {
   const size_t depth = static_cast<size_t>(shared.Root.Tiles / 2 + 1);
   const size_t perPosition = 2 * sizeof(Board) + depth * (sizeof(Step) + sizeof(Move)) +
                              children * (sizeof(Candidate) + depth * sizeof(Move));
-  const size_t widest = std::max<size_t>(1, shared.Options.MemoryBytes / perPosition);
+  // A level's remembered games are found by 32-bit offsets into a pool that
+  // holds up to a game a child: the widest level stays within their reach,
+  // however much memory it is given.
+  const size_t reach = std::numeric_limits<uint32_t>::max() / (depth * depth);
+  const size_t widest = std::clamp<size_t>(shared.Options.MemoryBytes / perPosition, 1, reach);
   const double budget = std::chrono::duration<double>(shared.Deadline - Clock::now()).count();
   const auto settle =
       shared.Deadline - std::chrono::microseconds(static_cast<int64_t>(budget * PrefixShare * 1e6));
