@@ -100,6 +100,24 @@ inline int MostTiles(const Board& b) {
   return colour;
 }
 
+// Where another colour has nearly as many tiles as the kept one, which of
+// the two a good game keeps together cannot be told from the counts, so the
+// second playout of a child keeps that one instead (60 s, two threads,
+// seeds 83 to 88: mean 88.2% of the records against 87.2%, better on five
+// seeds of six, position 1 alone by 380 points on average; within three
+// tiles, seeds 79 to 86: 87.0% against 86.9%).
+constexpr int RivalWithin = 5;
+
+// The colour other than `kept` with the most tiles, when it is within
+// RivalWithin tiles of it; 0 otherwise.
+inline int Rival(const Board& b, int kept) {
+  int colour = 0;
+  for (int c = 1; c <= MaxColours; ++c) {
+    if (c != kept && b.Count[c] + RivalWithin >= b.Count[kept] && b.Count[c] > b.Count[colour]) colour = c;
+  }
+  return colour;
+}
+
 // What the largest group of a colour other than `kept` adds to the judgement
 // of a position. The playout that judges it breaks such a group up as it
 // meets its pieces, while the search can still remove it whole: the second
@@ -274,6 +292,7 @@ class Beam {
         }
         c.Hash = child.Hash();
         const int kept = MostTiles(child);
+        const int rival = Rival(child, kept);
         Hold largest;
         const int other = OtherGroupWorth(child, kept, rule, j.PlayoutFinder, largest);
         // The best of a few playouts stands for a child: one random line
@@ -296,8 +315,14 @@ class Beam {
           if (p > 0 && std::max(c.Eval, net(e, left) + other) < cut_ - CutMargin) break;
           Board line = child;
           int count = 0;
-          const int points = score + Playout(line, rule, kept, j.Rng, j.PlayoutFinder, j.OtherTail.data() + 1,
-                                             &count, HeldBy(p, largest));
+          // Keeping the rival, the playout holds the other colour's group
+          // as the first does, unless that group is the rival's.
+          const bool flip = p == 1 && rival != 0;
+          const Hold hold = !flip                     ? HeldBy(p, largest)
+                            : largest.Colour != rival ? HeldBy(0, largest)
+                                                      : Hold{};
+          const int points = score + Playout(line, rule, flip ? rival : kept, j.Rng, j.PlayoutFinder,
+                                             j.OtherTail.data() + 1, &count, hold);
           if (p == 0 || net(points, line.Tiles) > net(e, left)) {
             std::swap(j.Tail, j.OtherTail);
             e = points, n = count, left = line.Tiles;
