@@ -153,8 +153,10 @@ int OtherGroupWorth(const Board& b, int kept, Rule rule, GroupFinder& f, Hold& l
   return largest.Size >= 2 ? 2 * GroupScore(rule, largest.Size) : 0;
 }
 
-// The group, if any, that playout `p` of a child leaves whole.
-Hold HeldBy(int p, Hold largest) {
+// The group, if any, that playout `p` of a child leaves whole. A playout
+// keeping the rival holds it as the first does, unless it is the rival's.
+Hold HeldBy(int p, Hold largest, int rival) {
+  if (p == 1 && rival != 0) return largest.Colour != rival ? HeldBy(0, largest, 0) : Hold{};
   const bool first = largest.Size >= HoldFrom;
   return (p == 0 ? first : !first && largest.Size >= SecondHoldFrom) ? largest : Hold{};
 }
@@ -315,14 +317,9 @@ class Beam {
           if (p > 0 && std::max(c.Eval, net(e, left) + other) < cut_ - CutMargin) break;
           Board line = child;
           int count = 0;
-          // Keeping the rival, the playout holds the other colour's group
-          // as the first does, unless that group is the rival's.
-          const bool flip = p == 1 && rival != 0;
-          const Hold hold = !flip                     ? HeldBy(p, largest)
-                            : largest.Colour != rival ? HeldBy(0, largest)
-                                                      : Hold{};
-          const int points = score + Playout(line, rule, flip ? rival : kept, j.Rng, j.PlayoutFinder,
-                                             j.OtherTail.data() + 1, &count, hold);
+          const int points =
+              score + Playout(line, rule, p == 1 && rival != 0 ? rival : kept, j.Rng, j.PlayoutFinder,
+                              j.OtherTail.data() + 1, &count, HeldBy(p, largest, rival));
           if (p == 0 || net(points, line.Tiles) > net(e, left)) {
             std::swap(j.Tail, j.OtherTail);
             e = points, n = count, left = line.Tiles;
