@@ -90,7 +90,11 @@ struct GroupFinder {
   // A flood's cells keep its stamp until the board changes or a later
   // flood takes them.
   uint32_t LastFlood() const { return Stamp; }
-  void RemoveFlooded(Board& b, const Group& g, uint32_t flood) const;
+  // The cells of the last flood, a bit a height in each column from its
+  // first to its last.
+  const uint32_t* FloodBits() const { return Bits; }
+  // Removes a group whose cells `bits` names in the same way.
+  static void RemoveCells(Board& b, const Group& g, const uint32_t* bits);
   bool FloodedBy(int column, int height, uint32_t flood) const { return Mark[column][height] == flood; }
   // How many more tiles of colours other than `tabu` would stand with no
   // neighbour of their colour once the flooded group is removed, among the
@@ -101,8 +105,9 @@ struct GroupFinder {
  private:
   uint32_t Mark[MaxDim][ColumnRoom] = {};
   uint32_t Stamp = 0;
-  template <typename Member>
-  static void RemoveWhere(Board& b, const Group& g, Member member);
+  uint32_t Bits[MaxDim] = {};
+  template <typename Take>
+  static void RemoveWhere(Board& b, const Group& g, Take take);
 };
 
 // Applies a move given in the game's notation; returns the group's size, 0

@@ -82,6 +82,10 @@ TEST(SolverBoard, StrandedTilesCountedAroundAMoveMatchTheWholeBoard) {
       finder->Flood(b, listed.Column, listed.Height, g);
       ASSERT_EQ(finder->SinglesMade(b, g, tabu),
                 CountSingles(after, tabu, floor) - CountSingles(b, tabu, floor));
+      // Removed by the flood's bits, the same board as by the labels.
+      solver::Board dropped = b;
+      solver::GroupFinder::RemoveCells(dropped, g, finder->FloodBits());
+      ASSERT_EQ(std::memcmp(&dropped, &after, sizeof after), 0);
       ++checked;
       b = after;
     }
@@ -128,6 +132,7 @@ TEST(SolverBoard, PlayoutsRemoveKeptAndHeldGroupsLast) {
       replayed += solver::GroupScore(solver::Rule::Standard, solver::ApplyMove(b, m, *replay));
     }
     EXPECT_FALSE(solver::HasMove(b));
+    EXPECT_EQ(std::memcmp(&played, &b, sizeof b), 0);
     EXPECT_EQ(score, replayed + solver::EndScore(solver::Rule::Standard, b.Tiles));
   }
   EXPECT_GT(held, 100);
